@@ -1,0 +1,44 @@
+// The worker thread: it runs every scan, completes every read and makes
+// every connect, disconnect, child and read-report callback.
+#include "discovery.h"
+#include "library.h"
+#include "log.h"
+
+namespace ousb {
+
+namespace {
+
+class Worker final : public platform::WorkerEvents {
+public:
+    void onEnumerateRequest() override
+    {
+        // A full re-enumeration would drop the device under update.
+        if (library().updateInProgress())
+            return;
+        dropAllDevices(true);
+        scanForDevices(1);
+    }
+
+    void onRescanRequest() override { scanForDevices(0); }
+
+    void onReadable(uint64_t key) override
+    {
+        DevicePtr d = library().devices.findByKey(key);
+        if (!d) {
+            logLine("ERROR: CompletedReadRoutine() invalid devHandle?\n");
+            platform::requestRescan();
+            return;
+        }
+        completeRead(d);
+    }
+};
+
+} // namespace
+
+platform::WorkerEvents& workerEvents()
+{
+    static Worker worker;
+    return worker;
+}
+
+} // namespace ousb

@@ -1,0 +1,12 @@
+// libudev side of discovery: listing hidraw nodes and watching for changes.
+#pragma once
+
+namespace ousb::platform::linux_udev {
+
+// Starts a monitor for hidraw add/remove events; returns its fd or -1.
+int startMonitor();
+// Reads every queued monitor event; true when at least one arrived.
+bool drainMonitor();
+void stopMonitor();
+
+} // namespace ousb::platform::linux_udev
