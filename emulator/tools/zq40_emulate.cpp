@@ -1,0 +1,166 @@
+// zq40-emulate: runs a program with virtual ZQ40 units plugged in, the way
+// umockdev-run does. This process holds the testbed and serves the units; the
+// program runs under umockdev's preload and sees them as real hidraw devices.
+//
+//   zq40-emulate [--units N] [--children] [--foreign] -- program [args...]
+//
+// Exits with the program's exit status.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "zq40emu/zq40emu.h"
+
+extern char** environ;
+
+namespace {
+
+struct Options {
+  int units = 1;
+  bool children = false;
+  bool foreign = false;
+  std::vector<std::string> program;
+};
+
+void usage(FILE* to) {
+  std::fprintf(to,
+               "usage: zq40-emulate [--units N] [--children] [--foreign] -- program [args...]\n"
+               "  --units N    plug N main units (default 1)\n"
+               "  --children   give each unit a paging station and two remotes\n"
+               "  --foreign    also plug a HID device of another vendor\n");
+}
+
+bool parse(int argc, char** argv, Options& o) {
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--") {
+      ++i;
+      break;
+    }
+    if (a == "--units" && i + 1 < argc) {
+      o.units = std::atoi(argv[++i]);
+    } else if (a.rfind("--units=", 0) == 0) {
+      o.units = std::atoi(a.c_str() + 8);
+    } else if (a == "--children") {
+      o.children = true;
+    } else if (a == "--foreign") {
+      o.foreign = true;
+    } else if (a == "--help" || a == "-h") {
+      usage(stdout);
+      std::exit(0);
+    } else {
+      return false;
+    }
+  }
+  for (; i < argc; ++i) o.program.push_back(argv[i]);
+  return !o.program.empty() && o.units >= 0;
+}
+
+zq40emu::UnitConfig unitConfig(int index, bool withChildren) {
+  zq40emu::UnitConfig c;
+  c.version.ser = 12345 + static_cast<uint32_t>(index);
+  if (withChildren) {
+    c.children = {zq40emu::pagingStation(0x01000005),
+                  zq40emu::remote(zq40emu::kFirstRemoteKey, zq40emu::kRemoteModel200, 0x01000002),
+                  zq40emu::remote(zq40emu::kFirstRemoteKey + 1, zq40emu::kRemoteModel202, 0x01000002)};
+  }
+  return c;
+}
+
+// The environment of the program: ours (UMOCKDEV_DIR is set by the testbed)
+// with umockdev's preload library in front.
+std::vector<std::string> childEnvironment() {
+  std::vector<std::string> env;
+  std::string preload = "LD_PRELOAD=libumockdev-preload.so.0";
+  for (char** e = environ; *e; ++e) {
+    if (std::strncmp(*e, "LD_PRELOAD=", 11) == 0) {
+      if ((*e)[11]) preload += std::string(":") + (*e + 11);
+    } else {
+      env.emplace_back(*e);
+    }
+  }
+  env.push_back(preload);
+  return env;
+}
+
+volatile sig_atomic_t childPid = 0;
+
+void forwardSignal(int sig) {
+  if (childPid > 0) ::kill(childPid, sig);
+}
+
+void forwardTerminationSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = forwardSignal;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(sig, &sa, nullptr);
+}
+
+pid_t spawn(const std::vector<std::string>& program, const std::vector<std::string>& env) {
+  std::vector<char*> argv;
+  for (const auto& a : program) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  const int rc = ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data());
+  if (rc != 0) {
+    std::fprintf(stderr, "zq40-emulate: cannot run %s: %s\n", argv[0], std::strerror(rc));
+    return -1;
+  }
+  return pid;
+}
+
+int waitFor(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parse(argc, argv, options)) {
+    usage(stderr);
+    return 2;
+  }
+
+  int status = 0;
+  {
+    zq40emu::Testbed testbed;
+    for (int i = 0; i < options.units; ++i) testbed.plug(unitConfig(i, options.children));
+    if (options.foreign) testbed.plugForeign(0x046D, 0xC52B, "USB Receiver");
+
+    forwardTerminationSignals();
+    const pid_t pid = spawn(options.program, childEnvironment());
+    if (pid < 0) return 127;
+    childPid = pid;
+    // A console on stdin (plug/unplug at run time) would run beside this wait.
+    status = waitFor(pid);
+    childPid = 0;
+  }  // unplugs the units, removes the testbed
+
+  if (status < 0) return 1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) {
+    const int sig = WTERMSIG(status);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+    return 128 + sig;
+  }
+  return 1;
+}
