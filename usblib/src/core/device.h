@@ -2,7 +2,7 @@
 // with its children (remotes and paging stations behind a main unit).
 #pragma once
 
-#include "auto_reset_event.h"
+#include "report_slot.h"
 #include "orlousb.h"
 #include "../platform/platform.h"
 
@@ -31,8 +31,8 @@ struct Device {
 
     std::unique_ptr<platform::HidFile> file;
 
-    // Set by every completed read; waited for by ousb_ReadReport.
-    AutoResetEvent readEvent;
+    // The last complete report and the read event, for ousb_ReadReport.
+    ReportSlot readSlot;
     // Owner-re-entrant, timed: the firmware updater holds both for a whole
     // transfer and calls the report functions inside.
     std::recursive_timed_mutex readLock;
@@ -40,9 +40,6 @@ struct Device {
 
     // Worker only: the report being read.
     std::array<uint8_t, 65> inBuffer{};
-    // The last complete report, for readers on other threads.
-    std::mutex lastReportMutex;
-    std::array<uint8_t, 64> lastReport{};
     // Under writeLock: report ID 0 then the 64 bytes being sent.
     std::array<uint8_t, 65> outBuffer{};
 

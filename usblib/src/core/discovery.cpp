@@ -52,7 +52,7 @@ void closeRecord(Device& d)
 void markDeleted(Device& d)
 {
     d.deleted = true;
-    d.readEvent.wakeAll();
+    d.readSlot.wakeAll();
 }
 
 void announceRemoval(Device& d, bool online)

@@ -108,7 +108,7 @@ bool handleChildDisconnect(Device& d, const ReportView& report)
     return false;
 }
 
-void handleReport(Device& d)
+void handleReport(Device& d, uint64_t generation)
 {
     auto& lib = library();
     ReportView report{d.inBuffer.data() + 1};
@@ -122,11 +122,7 @@ void handleReport(Device& d)
     default: break;
     }
 
-    {
-        std::lock_guard lock(d.lastReportMutex);
-        std::memcpy(d.lastReport.data(), report.bytes, d.lastReport.size());
-    }
-    d.readEvent.set();
+    d.readSlot.deliver(report.bytes, generation);
 
     auto cb = d.readCallback.load();
     if (cb && !consumed && !lib.updateInProgress()) {
@@ -154,6 +150,7 @@ void completeRead(const DevicePtr& device)
         return;
     d.readQueued = false;
     platform::IoResult r = d.file->read(d.inBuffer.data() + 1);
+    const uint64_t generation = d.readSlot.generation();
     switch (r.status) {
     case platform::IoStatus::ok:
         break;
@@ -173,7 +170,7 @@ void completeRead(const DevicePtr& device)
     d.inBuffer[0] = 0;
     if (r.bytes < 64)
         std::memset(d.inBuffer.data() + 1 + r.bytes, 0, 64 - r.bytes);
-    handleReport(d);
+    handleReport(d, generation);
     queueNextRead(d);
 }
 
@@ -190,7 +187,7 @@ bool writeReport(Device& d, const uint8_t* report64)
     logLine("ousb_WriteReport() for h " OUSB_HANDLE_FMT " msgID %d cnt %d cmd %d\n", logHandle(&d), report.msgID(),
             report.cnt(), report.cmd());
     // A read that follows waits for a report that arrives after this write.
-    d.readEvent.reset();
+    d.readSlot.beginWrite();
     platform::IoResult r = d.file ? d.file->write(d.outBuffer.data(), int(kIoTimeout.count()))
                                   : platform::IoResult{platform::IoStatus::failed, EBADF, 0};
     if (r.status != platform::IoStatus::ok) {
@@ -239,11 +236,12 @@ uint8_t ousb_ReadReport(ousb_handle_t handle, hid_report_t* report)
     std::lock_guard lock(d->readLock, std::adopt_lock);
 
     bool signalled = false;
+    auto* out = reinterpret_cast<uint8_t*>(report);
     if (lib.onWorker()) {
         // The worker waits by running read completions itself; each one that
         // runs starts a full wait again.
         auto deadline = std::chrono::steady_clock::now() + kIoTimeout;
-        while (!(signalled = d->readEvent.tryConsume()) && !d->deleted) {
+        while (!(signalled = d->readSlot.tryTake(out)) && !d->deleted) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 break;
@@ -251,14 +249,10 @@ uint8_t ousb_ReadReport(ousb_handle_t handle, hid_report_t* report)
                 deadline = std::chrono::steady_clock::now() + kIoTimeout;
         }
     } else {
-        signalled = d->readEvent.waitFor(kIoTimeout, [&d] { return d->deleted.load(); });
+        signalled = d->readSlot.waitAndTake(out, kIoTimeout, [&d] { return d->deleted.load(); });
     }
 
     if (signalled) {
-        {
-            std::lock_guard slot(d->lastReportMutex);
-            std::memcpy(report, d->lastReport.data(), d->lastReport.size());
-        }
         ReportView view{reinterpret_cast<const uint8_t*>(report)};
         logLine("ousb_ReadReport() for h " OUSB_HANDLE_FMT " msgID %d cnt %d cmd %d\n", logHandle(d.get()),
                 view.msgID(), view.cnt(), view.cmd());

@@ -55,13 +55,15 @@ HidrawFile::~HidrawFile()
 
 bool HidrawFile::isOpen() const
 {
-    std::shared_lock lock(fdMutex_);
+    std::lock_guard lock(fdMutex_);
     return fd_ >= 0;
 }
 
 IoResult HidrawFile::write(const uint8_t* report65, int timeoutMs)
 {
-    std::shared_lock lock(fdMutex_);
+    if (closing_)
+        return {IoStatus::failed, EBADF, 0};
+    std::lock_guard lock(fdMutex_);
     if (fd_ < 0)
         return {IoStatus::failed, EBADF, 0};
     const size_t total = 65;
@@ -96,7 +98,7 @@ IoResult HidrawFile::write(const uint8_t* report65, int timeoutMs)
 
 IoResult HidrawFile::read(uint8_t* report64)
 {
-    std::shared_lock lock(fdMutex_);
+    std::lock_guard lock(fdMutex_);
     if (fd_ < 0)
         return {IoStatus::failed, EBADF, 0};
     for (;;) {
@@ -121,10 +123,11 @@ IoResult HidrawFile::read(uint8_t* report64)
 
 void HidrawFile::close()
 {
+    closing_ = true;
     uint64_t one = 1;
     // Wake a writer that waits for room before taking the fd away from it.
     [[maybe_unused]] ssize_t ignored = ::write(cancelFd_, &one, sizeof one);
-    std::unique_lock lock(fdMutex_);
+    std::lock_guard lock(fdMutex_);
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;

@@ -3,8 +3,8 @@
 
 #include "../platform.h"
 
+#include <atomic>
 #include <mutex>
-#include <shared_mutex>
 
 namespace ousb::platform {
 
@@ -25,7 +25,11 @@ public:
 private:
     int fd_;
     int cancelFd_; // wakes a writer waiting for room when the file is closed
-    mutable std::shared_mutex fdMutex_;
+    // Writers come from client threads, reads and close from the worker.
+    // Writers are already serialised per device, so a plain mutex suffices;
+    // `closing` turns new writers away so close() never waits behind a queue.
+    mutable std::mutex fdMutex_;
+    std::atomic<bool> closing_{false};
 };
 
 } // namespace ousb::platform
