@@ -139,18 +139,20 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
       }
       link->detach(umockdev);
 
+      // udevd passes a removal on to its listeners after the kernel has
+      // taken the device out of sysfs: a listener that looks finds it gone.
       const detail::UnitTree& tree = core.tree();
-      uevents->send(tree.hidraw, "remove");
       sysfs->remove(tree.hidraw);
+      uevents->send(tree.hidraw, "remove");
       uevents->send(tree.hid, "unbind");
-      uevents->send(tree.hid, "remove");
       sysfs->remove(tree.hid);
+      uevents->send(tree.hid, "remove");
       uevents->send(tree.interface, "unbind");
-      uevents->send(tree.interface, "remove");
       sysfs->remove(tree.interface);
+      uevents->send(tree.interface, "remove");
       uevents->send(tree.usb, "unbind");
-      uevents->send(tree.usb, "remove");
       sysfs->remove(tree.usb);
+      uevents->send(tree.usb, "remove");
 
       numbers.releaseHidrawMinor(core.placement.hidrawMinor);
       numbers.releaseDevnum(core.placement.devnum);
