@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds, and runs every test.
+# Sets up a fresh Debian 12 machine, builds, and runs every test: once as
+# built for use, once under AddressSanitizer with UBSan, and once under
+# ThreadSanitizer (the library's worker against client threads).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh
-ctest --test-dir build --output-on-failure -j2 --timeout 300
+
+run_suite() {
+    local dir=$1; shift
+    echo "== tests in $dir"
+    BUILD_DIR="$dir" scripts/build.sh "$@"
+    ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
+}
+
+run_suite build
+if [ "${ZQ40_SKIP_SANITIZERS:-0}" != 1 ]; then
+    run_suite build-asan -DZQ40_ASAN=ON -DZQ40_BUILD_BENCH=OFF
+    run_suite build-tsan -DZQ40_TSAN=ON -DZQ40_BUILD_BENCH=OFF
+fi

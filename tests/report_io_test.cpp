@@ -35,7 +35,7 @@ TEST_F(ReportIo, TransactionWritesOneReportAndReadsTheReply)
     std::memset(&reply, 0x5A, sizeof reply);
     ASSERT_TRUE(ousb_Transaction(h, &req, &reply));
     EXPECT_EQ(reply.msgID, OUSB_MSG_STATUS);
-    EXPECT_EQ(reply.tag, 0u); // the unit echoes the application's tag
+    EXPECT_EQ(uint32_t(reply.tag), 0u); // the unit echoes the application's tag
     EXPECT_EQ(reply.cnt & OUSB_CNT_MASK, 2);
     EXPECT_EQ(reply.reserved[0], 0x5A); // only 64 bytes are filled
 

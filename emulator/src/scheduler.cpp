@@ -34,7 +34,9 @@ void Scheduler::run() {
     }
     auto first = tasks_.begin();
     if (first->first > Clock::now()) {
-      wake_.wait_until(lock, first->first);
+      // A copy: the wait releases the lock, and stop() may clear the map.
+      const Clock::time_point due = first->first;
+      wake_.wait_until(lock, due);
       continue;
     }
     Task task = std::move(first->second);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "report_slot.h"
+#include "timed_recursive_mutex.h"
 #include "orlousb.h"
 #include "../platform/platform.h"
 
@@ -35,8 +36,8 @@ struct Device {
     ReportSlot readSlot;
     // Owner-re-entrant, timed: the firmware updater holds both for a whole
     // transfer and calls the report functions inside.
-    std::recursive_timed_mutex readLock;
-    std::recursive_timed_mutex writeLock;
+    TimedRecursiveMutex readLock;
+    TimedRecursiveMutex writeLock;
 
     // Worker only: the report being read.
     std::array<uint8_t, 65> inBuffer{};
