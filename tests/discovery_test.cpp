@@ -1,6 +1,7 @@
 // Discovery and hot-plug against emulated units on a umockdev test bed.
 #include "emulated_bus.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <thread>
@@ -175,6 +176,60 @@ TEST_F(Discovery, ReplugGivesNewRecordAndPath)
     EXPECT_NE(again.sysfsPath(), firstPath);
     ASSERT_EQ(events().waitForKind(Kind::connect, 2).size(), 2u);
     EXPECT_EQ(countLogLines("Create h"), 2u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Discovery, LogTellsTheStoryOfAUnit)
+{
+    plugAndConnect(9001);
+    bed->unplug(*bed->units().front());
+    ASSERT_EQ(events().waitForKind(Kind::disconnect, 1).size(), 1u);
+    ASSERT_TRUE(waitForLogLine("and 1 devices deleted"));
+
+    // The lines in the order they were written, handles replaced by "H",
+    // traffic left out (counted below).
+    std::vector<std::string> story;
+    for (auto line : logLines()) {
+        auto at = line.find("0x");
+        if (at != std::string::npos)
+            line.replace(at, line.find_first_of(" ',?", at) - at, "H");
+        if (line.rfind("Read event", 0) != 0 && line.rfind("ousb_WriteReport", 0) != 0)
+            story.push_back(line);
+    }
+    const std::vector<std::string> arrival = {
+        "OrloUSB DLL Logging Started",
+        "ScanForDevices() all 1",
+        "Create h H 'ZQ40' version req 1",
+        "ScanForDevices() complete with 1 devices and 0 devices deleted",
+        "Online PID 601 perID 601 ser 9001 h H 'ZQ40' ver 1.4.0.35",
+    };
+    ASSERT_GE(story.size(), arrival.size());
+    EXPECT_EQ(std::vector<std::string>(story.begin(), story.begin() + arrival.size()), arrival);
+
+    // The cable may be noticed (and rescanned) before udev reports the
+    // removal; the scan that no longer finds the unit deletes it.
+    const std::vector<std::string> departure = {
+        "ScanForDevices() all 0",
+        "ERROR: SetupDiEnumDeviceInterfaces() did not enumerate any devices?",
+        "Offline and delete of h H ver 1.4.0.35",
+        "ScanForDevices() complete with 0 devices and 1 devices deleted",
+    };
+    auto gone = std::find(story.begin(), story.end(), departure[2]);
+    ASSERT_NE(gone, story.end());
+    ASSERT_GE(gone - story.begin(), 2);
+    ASSERT_LT(gone + 1, story.end());
+    // An empty bus, or a node that vanished between listing and reading it.
+    if (gone[-1] == "ERROR: SetupDiGetDeviceInterfaceDetail() failed?")
+        gone[-1] = departure[1];
+    EXPECT_EQ(std::vector<std::string>(gone - 2, gone + 2), departure);
+    EXPECT_EQ(countLogLines("ERROR"), countLogLines("ERROR: SetupDi"));
+
+    EXPECT_EQ(countLogLines("ousb_WriteReport() for h 0x"), 2u); // version request, enumerate children
+    EXPECT_EQ(countLogLines("Read event for h 0x"), 1u);
+    EXPECT_EQ(countLogLines("msgID 1 cnt 24 cmd 89"), 1u); // 601 = 0x259: first payload byte 0x59
 }
 
 } // namespace
