@@ -310,8 +310,9 @@ TEST(Transfer, RegionTheContainerLacksIsSkippedSilently)
     auto run = runTransfer(device, container({100, 100}));
     EXPECT_TRUE(run.result);
     for (const auto& p : run.sent) {
-        if (p.code == 0xC4)
+        if (p.code == 0xC4) {
             EXPECT_NE(p.word, 2u);
+        }
     }
 }
 
@@ -324,6 +325,43 @@ TEST(Transfer, SectionWhoseDataFailsItsCrcIsNotSent)
     EXPECT_EQ(run.progress.back(), (std::pair<int, int>(100, 16)));
     for (auto c : codes(run.sent))
         EXPECT_NE(c, 0xC7);
+}
+
+// Answers each host packet with the next canned packet.
+struct CannedDevice final : transfer::Tunnel {
+    std::deque<transfer::Packet> answers;
+    uint32_t now = 0;
+    size_t sent = 0;
+    bool send(const uint8_t*, size_t) override { ++sent; return true; }
+    bool receive(transfer::Packet& p) override
+    {
+        now += 1;
+        if (answers.empty()) {
+            now += 4000;
+            return false;
+        }
+        p = answers.front();
+        answers.pop_front();
+        return true;
+    }
+    uint32_t tick() override { return now; }
+};
+
+TEST(Transfer, RefusalBeforeTheDeviceInfoEnds)
+{
+    // A refusal restarts "the region" before the device has said how many
+    // it has; a region info for an unknown model then walks on to the end.
+    CannedDevice device;
+    device.answers.push_back({0x82, 83});
+    transfer::Packet info{0x83};
+    put32(&info[1], 999);
+    device.answers.push_back(info);
+    auto image = container({100});
+    progressCalls.clear();
+    transfer::BootloaderTransfer t(device, image.data(), image.size(), recordProgress, false);
+    EXPECT_FALSE(t.run());
+    EXPECT_EQ(progressCalls.back(), (std::pair<int, int>(100, 18)));
+    EXPECT_LT(device.sent, 10u);
 }
 
 TEST(Transfer, SilentDeviceTimesOut)

@@ -208,7 +208,9 @@ void BootloaderTransfer::nextRegion()
         sectionIndex_ = offset_ = retries_ = 0;
         retrying_ = false;
         reportProgress();
-        if (regionIndex_ == int64_t(deviceRegions_)) {
+        // At or past the last region: a refusal before the device info can
+        // leave the index beyond a count of 0, and must not walk forever.
+        if (regionIndex_ >= int64_t(deviceRegions_)) {
             state_ = finishSent;
             sendCode(kFinish);
             return;
