@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang pkg-config
+    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     libudev-dev libglib2.0-dev umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
 )

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace obin {
 
@@ -50,6 +51,8 @@ public:
     uint32_t blockLength() const { return word(kBlockLengthOffset); }
     uint32_t sectionCount() const { return word(kSectionCountOffset); }
     const uint8_t* headerBytes() const { return bytes_; }
+    // The whole block: header, section table and data.
+    std::span<const uint8_t> bytes() const { return {bytes_, length_}; }
 
     Section section(uint32_t index) const;
     const uint8_t* sectionData(const Section& s) const { return bytes_ + s.dataOffset; }

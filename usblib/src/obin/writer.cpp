@@ -81,11 +81,15 @@ std::vector<uint8_t> toBigEndian(const std::vector<uint8_t>& container)
 {
     std::vector<uint8_t> out = container;
     size_t p = 0;
-    while (out.size() - p >= kHeaderSize) {
+    while (p < out.size()) {
         uint8_t* block = out.data() + p;
+        if (out.size() - p < kHeaderSize || std::memcmp(block, "!Obn", 4) != 0)
+            throw std::invalid_argument("not a well-formed container");
         const uint32_t blockLength = getLe(block + kBlockLengthOffset);
-        const uint32_t count = getLe(block + kSectionCountOffset);
-        if (blockLength < kHeaderSize || blockLength > out.size() - p)
+        const uint64_t count = getLe(block + kSectionCountOffset);
+        // The section table is swapped in place: it must lie inside its block.
+        if (blockLength < kHeaderSize || blockLength > out.size() - p ||
+            kHeaderSize + count * kSectionEntrySize > blockLength)
             throw std::invalid_argument("not a well-formed container");
         std::memcpy(block, "nbO!", 4);
         swapWords(block + kModelOffset, 8);

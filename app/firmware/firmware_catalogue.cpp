@@ -1,0 +1,31 @@
+#include "firmware_catalogue.h"
+
+// From firmware_catalogue_data.S: the container, then one version word per
+// model in kVersionModels' order.
+extern "C" const uint8_t zq40_firmware_catalogue_bytes[];
+
+namespace zq40::firmware {
+
+namespace {
+
+constexpr uint32_t kVersionModels[] = {202, 200, 502, 601};
+
+} // namespace
+
+std::span<const uint8_t> catalogue()
+{
+    return {zq40_firmware_catalogue_bytes, kCatalogueLength};
+}
+
+uint32_t catalogueVersion(uint32_t model)
+{
+    const uint8_t* word = zq40_firmware_catalogue_bytes + kCatalogueLength;
+    for (uint32_t m : kVersionModels) {
+        if (m == model)
+            return uint32_t(word[0]) | uint32_t(word[1]) << 8 | uint32_t(word[2]) << 16 | uint32_t(word[3]) << 24;
+        word += 4;
+    }
+    return 0;
+}
+
+} // namespace zq40::firmware
