@@ -281,7 +281,7 @@ TEST(Transfer, RefusalsRestartTheRegionAtMostThreeTimes)
     ScriptedBootloader always(200, deviceRegions(2));
     always.refuseBegin(1, 4, 83);
     run = runTransfer(always, container({100, 100}));
-    EXPECT_TRUE(run.result); // an error ends the transfer; the outcome is in the report
+    EXPECT_FALSE(run.result); // an error never passes for success
     EXPECT_EQ(run.progress.back(), (std::pair<int, int>(100, 83)));
     EXPECT_NE(codes(run.sent).back(), 0xC1); // no finish
 }
@@ -291,11 +291,13 @@ TEST(Transfer, DeviceErrorsEndWithTheirCode)
     ScriptedBootloader wrongIndex(200, deviceRegions(2));
     wrongIndex.reportWrongRegionIndex();
     auto run = runTransfer(wrongIndex, container({100, 100}));
+    EXPECT_FALSE(run.result);
     EXPECT_EQ(run.progress.back(), (std::pair<int, int>(100, 32)));
 
     ScriptedBootloader badAck(200, deviceRegions(1));
     badAck.corruptWriteAck();
     run = runTransfer(badAck, container({52 * 40}));
+    EXPECT_FALSE(run.result);
     EXPECT_EQ(run.progress.back(), (std::pair<int, int>(100, 88)));
 
     ScriptedBootloader otherModel(202, deviceRegions(2));
@@ -322,6 +324,7 @@ TEST(Transfer, SectionWhoseDataFailsItsCrcIsNotSent)
     image[84 + 10] ^= 0xFF; // the section's data, after the header and its one table entry
     ScriptedBootloader device(200, deviceRegions(1));
     auto run = runTransfer(device, image);
+    EXPECT_FALSE(run.result);
     EXPECT_EQ(run.progress.back(), (std::pair<int, int>(100, 16)));
     for (auto c : codes(run.sent))
         EXPECT_NE(c, 0xC7);
@@ -375,7 +378,7 @@ TEST(Transfer, SilentDeviceTimesOut)
     auto image = container({100});
     progressCalls.clear();
     transfer::BootloaderTransfer t(silent, image.data(), image.size(), recordProgress, false);
-    EXPECT_TRUE(t.run());
+    EXPECT_FALSE(t.run());
     EXPECT_EQ(progressCalls.back(), (std::pair<int, int>(100, 1)));
 }
 

@@ -95,7 +95,7 @@ bool BootloaderTransfer::run()
         }
         if (now - responseTick_ > kSilenceLimitMs) {
             finish(kTimeout);
-            return true;
+            return false;
         }
         if (state_ == finishSent) {
             state_ = ended;
@@ -358,6 +358,8 @@ void BootloaderTransfer::finish(int code)
 {
     if (progress_)
         progress_(100, code);
+    // An error must not pass for success: the result follows the outcome.
+    result_ = code == kSuccess;
     state_ = ended;
 }
 

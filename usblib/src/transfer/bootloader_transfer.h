@@ -20,10 +20,9 @@ public:
     BootloaderTransfer(Tunnel& tunnel, const uint8_t* container, size_t length, ProgressCallback progress,
                        bool force);
 
-    // True from the hello until the finish decides otherwise: a transfer
-    // that an error ends returns true; its outcome is the code of the final
-    // progress report. False when the hello cannot be sent or no region of
-    // the container matched the device.
+    // True when the transfer ended with the outcome 0 (its final progress
+    // report); false when the hello cannot be sent, no region of the
+    // container matched the device, or an error ended it.
     bool run();
 
 private:
