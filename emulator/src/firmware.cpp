@@ -3,69 +3,6 @@
 #include <algorithm>
 
 namespace zq40emu::detail {
-namespace {
-
-class ApplicationFirmware : public Firmware {
- public:
-  FirmwareResult handle(UnitState& state, const Report& request) override {
-    FirmwareResult result;
-    switch (request.msgId()) {
-      case msg::kVersion: {
-        Report r = Report::make(msg::kVersion, request.tag(), 24);
-        const VersionWords& v = state.version;
-        const uint32_t words[6] = {v.perID, v.word1, v.word2, v.ver, v.ser, v.word5};
-        for (int i = 0; i < 6; ++i) r.setPayloadU32(4 * i, words[i]);
-        result.answers.push_back(r);
-        break;
-      }
-      case msg::kStatus: {
-        Report r = Report::make(msg::kStatus, request.tag(), 2);
-        r.payload()[0] = state.status;
-        r.payload()[1] = 0;  // the bootloader is not running
-        result.answers.push_back(r);
-        break;
-      }
-      case msg::kSetFlashParams:
-        state.flashParams = {request.payloadU32(0), request.payloadU32(4)};
-        break;
-      case msg::kGetFlashParams: {
-        Report r = Report::make(msg::kGetFlashParams, request.tag(), 8);
-        r.setPayloadU32(0, state.flashParams[0]);
-        r.setPayloadU32(4, state.flashParams[1]);
-        result.answers.push_back(r);
-        break;
-      }
-      case msg::kReboot:
-        result.reboot = true;
-        break;
-      case msg::kChildSelect:
-        state.selectedChild = request.payloadU16(0);
-        break;
-      case msg::kEnumerateChildren:
-        for (const ChildConfig& c : state.children) result.answers.push_back(childConnectReport(c));
-        break;
-      case msg::kParamWrite: {
-        const uint8_t code = request.payload()[0];
-        const std::size_t size = blockSize(code);
-        if (size == 0) break;  // unknown block
-        std::vector<uint8_t>& block = state.blocks[storageCode(code)];
-        std::copy_n(request.payload() + 1, size, block.begin());
-        break;
-      }
-      case msg::kParamBlock:
-        if (request.cnt() != 0) break;  // only the empty request asks for everything
-        for (uint8_t code : kBlockCodes) result.answers.push_back(blockReport(code, state.blocks[code]));
-        break;
-      default:
-        // msgID 23 (bootloader) and 24 (tunnel) arrive with the bootloader work;
-        // unknown ids are ignored like the firmware does.
-        break;
-    }
-    return result;
-  }
-};
-
-}  // namespace
 
 UnitState initialState(const UnitConfig& config) {
   UnitState s;
@@ -80,15 +17,35 @@ UnitState initialState(const UnitConfig& config) {
     std::vector<uint8_t>& block = s.blocks[storageCode(code)];
     std::copy_n(bytes.begin(), std::min(size, bytes.size()), block.begin());
   }
+  s.mode = config.startInBootloader ? Mode::Bootloader : Mode::Application;
+  std::vector<FlashRegion> regions = config.regions.empty() ? mainUnitRegions(config.version.ver) : config.regions;
+  s.boot = BootDevice(config.version.perID, FlashMemory(std::move(regions), config.version.perID));
+  for (const ChildConfig& c : config.children) s.childFlash[c.childID] = ChildFlash{c, childBootDevice(c), 0};
   return s;
 }
 
+BootDevice childBootDevice(const ChildConfig& child) {
+  std::vector<FlashRegion> regions = child.regions.empty() ? childRegions(child.version()) : child.regions;
+  return BootDevice(child.model, FlashMemory(std::move(regions), child.model));
+}
+
 std::unique_ptr<Firmware> makeFirmware(Mode mode) {
-  switch (mode) {
-    case Mode::Application:
-      break;
-  }
-  return std::make_unique<ApplicationFirmware>();
+  return mode == Mode::Bootloader ? makeBootloader() : makeApplication();
+}
+
+Report versionReport(const UnitState& state, uint32_t tag) {
+  Report r = Report::make(msg::kVersion, tag, 24);
+  const VersionWords& v = state.version;
+  const uint32_t words[6] = {v.perID, v.word1, v.word2, v.ver, v.ser, v.word5};
+  for (int i = 0; i < 6; ++i) r.setPayloadU32(4 * i, words[i]);
+  return r;
+}
+
+Report statusReport(const UnitState& state, uint32_t tag) {
+  Report r = Report::make(msg::kStatus, tag, 2);
+  r.payload()[0] = state.status;
+  r.payload()[1] = state.mode == Mode::Bootloader ? 1 : 0;
+  return r;
 }
 
 Report childConnectReport(const ChildConfig& child) {

@@ -7,14 +7,21 @@
 #include <memory>
 #include <vector>
 
+#include "boot_device.hpp"
 #include "zq40emu/config.h"
 #include "zq40emu/report.h"
 
 namespace zq40emu::detail {
 
-// Which program runs on the unit; each has its own packet handler. Only the
-// application exists so far.
-enum class Mode { Application };
+// Which program runs on the unit; each has its own packet handler.
+enum class Mode { Application, Bootloader };
+
+// A child's bootloader and memory, kept while the child is away.
+struct ChildFlash {
+  ChildConfig config;   // as last connected
+  BootDevice boot;
+  unsigned appearance = 0;  // moves on with every connect and drop, so a late reconnect can tell it is stale
+};
 
 struct UnitState {
   VersionWords version;
@@ -24,13 +31,22 @@ struct UnitState {
   std::vector<ChildConfig> children;
   std::map<uint8_t, std::vector<uint8_t>> blocks;  // by storage code, always full size
   Mode mode = Mode::Application;
+  BootDevice boot;  // the unit's own bootloader
+  std::map<uint16_t, ChildFlash> childFlash;  // by child key
 };
 
 UnitState initialState(const UnitConfig& config);
+// A child's bootloader as it leaves the factory.
+BootDevice childBootDevice(const ChildConfig& child);
+
+// How the unit leaves the bus after a packet.
+enum class Restart { None, Reboot, EnterBootloader, LeaveBootloader };
 
 struct FirmwareResult {
   std::vector<Report> answers;  // in sending order
-  bool reboot = false;
+  Restart restart = Restart::None;
+  std::vector<uint16_t> childrenRestarting;  // finished their update
+  std::vector<uint16_t> childrenLost;        // dropped off mid-transfer
 };
 
 class Firmware {
@@ -40,6 +56,12 @@ class Firmware {
 };
 
 std::unique_ptr<Firmware> makeFirmware(Mode mode);
+std::unique_ptr<Firmware> makeApplication();
+std::unique_ptr<Firmware> makeBootloader();
+
+// Answers both programs give.
+Report versionReport(const UnitState& state, uint32_t tag);
+Report statusReport(const UnitState& state, uint32_t tag);
 
 // Reports the unit also sends on its own.
 Report childConnectReport(const ChildConfig& child);

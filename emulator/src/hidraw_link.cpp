@@ -29,6 +29,13 @@ void makeRaw(int fd) {
   }
 }
 
+// USB full speed runs in 1 ms frames and an interrupt endpoint moves one
+// report a frame: the next may go in the frame after this one.
+Scheduler::Clock::time_point nextFrame(Scheduler::Clock::time_point now) {
+  return Scheduler::Clock::time_point(std::chrono::floor<std::chrono::milliseconds>(now.time_since_epoch())) +
+         std::chrono::milliseconds(1);
+}
+
 void deleteLinkRef(void* p) { delete static_cast<std::shared_ptr<HidrawLink>*>(p); }
 
 // Copies to the client's memory at the ioctl argument; false when it is unreachable.
@@ -66,6 +73,10 @@ std::shared_ptr<HidrawLink> HidrawLink::create(std::shared_ptr<UnitCore> unit) {
 HidrawLink::~HidrawLink() {
   if (master_ >= 0) ::close(master_);
   if (slave_ >= 0) ::close(slave_);
+  for (PendingWrite& w : pendingWrites_) {
+    umockdev_ioctl_client_complete(w.client, -1, ENODEV);
+    g_object_unref(w.client);
+  }
 }
 
 void HidrawLink::attach(UMockdevTestbed* testbed, const std::string& devnode, HidIdentity identity) {
@@ -106,6 +117,12 @@ void HidrawLink::hangUp() {
   ::close(master_);
   ::close(slave_);
   master_ = slave_ = -1;
+  // writes waiting for their turn fail like writes to a vanished device
+  for (PendingWrite& w : pendingWrites_) {
+    umockdev_ioctl_client_complete(w.client, -1, ENODEV);
+    g_object_unref(w.client);
+  }
+  pendingWrites_.clear();
 }
 
 void HidrawLink::deliver(const Report& report) {
@@ -122,11 +139,17 @@ void HidrawLink::topUp() {
     armCheck();
     return;
   }
+  const Scheduler::Clock::time_point now = Scheduler::Clock::now();
+  if (unit_->pacedLocked() && now < nextOut_) {
+    armOutputTimer();
+    return;
+  }
   const ssize_t n = ::write(master_, queued_.front().bytes.data(), kReportSize);
   if (n == static_cast<ssize_t>(kReportSize)) {
     queued_.pop_front();
     inPipe_ = true;
-    pipeSince_ = Scheduler::Clock::now();
+    pipeSince_ = now;
+    nextOut_ = nextFrame(now);
     if (!queued_.empty()) armCheck();
   } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
     armCheck();  // pty buffer full; try again shortly
@@ -185,6 +208,71 @@ void HidrawLink::checkPipe() {
   topUp();
 }
 
+void HidrawLink::armOutputTimer() {
+  if (outTimerArmed_) return;
+  outTimerArmed_ = true;
+  std::weak_ptr<HidrawLink> weak = weak_from_this();
+  unit_->scheduler().postAt(nextOut_, [weak] {
+    if (auto self = weak.lock()) {
+      std::lock_guard lock(self->unit_->mutex());
+      self->outTimerArmed_ = false;
+      self->topUp();
+    }
+  });
+}
+
+// Whether a report the host writes now is taken at once; with pacing, one
+// is taken a frame.
+bool HidrawLink::takeNow() {
+  if (!pendingWrites_.empty()) return false;
+  if (!unit_->pacedLocked()) return true;
+  const Scheduler::Clock::time_point now = Scheduler::Clock::now();
+  if (now < nextIn_) return false;
+  nextIn_ = nextFrame(now);
+  return true;
+}
+
+// The host's write returns when the report's turn comes.
+void HidrawLink::takeLater(UMockdevIoctlClient* client, const Report& report, int count) {
+  g_object_ref(client);
+  pendingWrites_.push_back(PendingWrite{client, report, count});
+  armInputTimer();
+}
+
+void HidrawLink::armInputTimer() {
+  if (inTimerArmed_ || pendingWrites_.empty()) return;
+  inTimerArmed_ = true;
+  std::weak_ptr<HidrawLink> weak = weak_from_this();
+  unit_->scheduler().postAt(nextIn_, [weak] {
+    if (auto self = weak.lock()) {
+      std::lock_guard lock(self->unit_->mutex());
+      self->inTimerArmed_ = false;
+      self->takePending();
+    }
+  });
+}
+
+void HidrawLink::takePending() {
+  if (gone_ || pendingWrites_.empty()) return;
+  const Scheduler::Clock::time_point now = Scheduler::Clock::now();
+  if (unit_->pacedLocked() && now < nextIn_) {
+    armInputTimer();
+    return;
+  }
+  PendingWrite w = pendingWrites_.front();
+  pendingWrites_.pop_front();
+  if (unit_->pacedLocked()) nextIn_ = nextFrame(now);
+  unit_->hostWrote(w.report);
+  umockdev_ioctl_client_complete(w.client, w.count, 0);
+  g_object_unref(w.client);
+  armInputTimer();
+}
+
+void HidrawLink::pacingChanged() {
+  armInputTimer();
+  topUp();
+}
+
 void HidrawLink::dropQueued() {
   queued_.clear();
   inPipe_ = false;
@@ -234,6 +322,10 @@ int HidrawLink::onWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* s
   }
   Report report;
   std::memcpy(report.bytes.data(), body, std::min(len, kReportSize));
+  if (!link->takeNow()) {
+    link->takeLater(client, report, count);
+    return TRUE;
+  }
   link->unit_->hostWrote(report);
   lock.unlock();
   umockdev_ioctl_client_complete(client, count, 0);

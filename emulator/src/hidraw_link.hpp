@@ -13,6 +13,9 @@
 // The emulator keeps a slave fd of its own open, so the master never sees a
 // hang-up while the host has the node closed. Closing both ends is the yanked
 // cable: the host gets POLLHUP; reads give EIO and writes ENODEV, as hidraw.
+// A paced unit takes the host's reports at most one per 1 ms USB frame (the
+// write returns when its report is taken, as a real interrupt transfer does)
+// and puts its own into the pty no faster either.
 #pragma once
 
 #include <chrono>
@@ -67,6 +70,7 @@ class HidrawLink : public std::enable_shared_from_this<HidrawLink> {
   bool attached() const { return clients_ > 0; }
   bool gone() const { return gone_; }
   void hangUp();
+  void pacingChanged();
 
  private:
   explicit HidrawLink(std::shared_ptr<UnitCore> unit) : unit_(std::move(unit)) {}
@@ -84,6 +88,11 @@ class HidrawLink : public std::enable_shared_from_this<HidrawLink> {
   void checkPipe();
   void dropQueued();
   long answerIoctl(UMockdevIoctlClient* client, int& error);
+  bool takeNow();
+  void takeLater(UMockdevIoctlClient* client, const Report& report, int count);
+  void takePending();
+  void armInputTimer();
+  void armOutputTimer();
 
   std::shared_ptr<UnitCore> unit_;
   int master_ = -1;
@@ -103,6 +112,18 @@ class HidrawLink : public std::enable_shared_from_this<HidrawLink> {
   std::chrono::milliseconds checkDelay_{kFirstCheck};
   static constexpr std::chrono::milliseconds kFirstCheck{5};
   static constexpr std::chrono::milliseconds kLastCheck{100};
+
+  // pacing, guarded by the unit's mutex
+  struct PendingWrite {
+    UMockdevIoctlClient* client;  // referenced until completed
+    Report report;
+    int count;
+  };
+  std::deque<PendingWrite> pendingWrites_;
+  Scheduler::Clock::time_point nextIn_{};
+  Scheduler::Clock::time_point nextOut_{};
+  bool inTimerArmed_ = false;
+  bool outTimerArmed_ = false;
 };
 
 }  // namespace zq40emu::detail

@@ -63,10 +63,10 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
   void installHooks(const std::shared_ptr<UnitCore>& core) {
     std::weak_ptr<Impl> weakSelf = weak_from_this();
     std::weak_ptr<UnitCore> weakCore = core;
-    core->rebootHook = [weakSelf, weakCore] {
+    core->rebootHook = [weakSelf, weakCore](std::chrono::milliseconds offBus, bool comesBack) {
       auto self = weakSelf.lock();
       auto c = weakCore.lock();
-      if (self && c) self->reboot(c);
+      if (self && c) self->reboot(c, offBus, comesBack);
     };
     core->yankHook = [weakSelf, weakCore] {
       auto self = weakSelf.lock();
@@ -78,17 +78,18 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
     };
   }
 
-  // Off the bus now, back as a new device after the unit's reboot time.
-  void reboot(const std::shared_ptr<UnitCore>& core) {
+  // Off the bus now, back as a new device after offBus (or never).
+  void reboot(const std::shared_ptr<UnitCore>& core, std::chrono::milliseconds offBus, bool comesBack) {
     {
       std::lock_guard lock(mutex);
       if (!core->plugged()) return;
-      unplugLocked(*core, true);
-      core->rebooting = true;
+      unplugLocked(*core, comesBack);
+      core->rebooting = comesBack;
+      if (!comesBack) return;
     }
     std::weak_ptr<Impl> weakSelf = weak_from_this();
     std::weak_ptr<UnitCore> weakCore = core;
-    scheduler->postAfter(std::chrono::milliseconds(core->config().rebootMs), [weakSelf, weakCore] {
+    scheduler->postAfter(offBus, [weakSelf, weakCore] {
       auto self = weakSelf.lock();
       auto c = weakCore.lock();
       if (!self || !c) return;
@@ -172,6 +173,7 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
   mutable std::mutex mutex;  // device tree, numbers, unit list, plug state
   std::deque<std::unique_ptr<Unit>> units;
   detail::BusNumbers numbers;
+  bool paced = false;  // for units plugged from now on
 };
 
 std::shared_ptr<UnitCore> Testbed::Impl::coreOf(const Unit& unit) { return unit.core_; }
@@ -181,9 +183,10 @@ Testbed::Testbed() : impl_(std::make_shared<Impl>()) {}
 Testbed::~Testbed() { impl_->shutdown(); }
 
 Unit& Testbed::plug(UnitConfig config) {
+  std::lock_guard lock(impl_->mutex);
+  if (impl_->paced) config.paced = true;
   auto core = std::make_shared<UnitCore>(std::move(config), impl_->scheduler);
   impl_->installHooks(core);
-  std::lock_guard lock(impl_->mutex);
   impl_->units.push_back(std::unique_ptr<Unit>(new Unit(core)));
   impl_->plugLocked(core);
   return *impl_->units.back();
@@ -222,5 +225,11 @@ std::vector<Unit*> Testbed::units() const {
 }
 
 std::string Testbed::rootDir() const { return impl_->root; }
+
+void Testbed::setPaced(bool on) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->paced = on;
+  for (const auto& u : impl_->units) u->core_->setPaced(on);
+}
 
 }  // namespace zq40emu

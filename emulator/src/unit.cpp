@@ -46,6 +46,31 @@ bool Unit::waitForReceived(const std::function<bool(const std::vector<Report>&)>
   return core_->waitForReceived(pred, timeout);
 }
 
+bool Unit::inBootloader() const { return core_->inBootloader(); }
+std::vector<FlashRegion> Unit::regions(uint16_t device) const { return core_->regions(device); }
+std::vector<uint8_t> Unit::regionMemory(std::size_t region, uint16_t device) const {
+  return core_->regionMemory(region, device);
+}
+uint32_t Unit::regionVersion(std::size_t region, uint16_t device) const {
+  return core_->regionVersion(region, device);
+}
+void Unit::setRegion(std::size_t region, std::vector<uint8_t> contents, uint32_t version, uint16_t device) {
+  core_->setRegion(region, std::move(contents), version, device);
+}
+void Unit::setRegionVersion(std::size_t region, uint32_t version, uint16_t device) {
+  core_->setRegionVersion(region, version, device);
+}
+void Unit::setBootFaults(const BootFaults& faults, uint16_t device) { core_->setBootFaults(faults, device); }
+BootFaults Unit::bootFaults(uint16_t device) const { return core_->bootFaults(device); }
+std::vector<BootPacket> Unit::bootPackets(uint16_t device) const { return core_->bootPackets(device); }
+void Unit::clearBootPackets(uint16_t device) { core_->clearBootPackets(device); }
+bool Unit::waitForBootPackets(const std::function<bool(const std::vector<BootPacket>&)>& pred,
+                              std::chrono::milliseconds timeout, uint16_t device) const {
+  return core_->waitForBootPackets(pred, timeout, device);
+}
+void Unit::setPaced(bool on) { core_->setPaced(on); }
+bool Unit::paced() const { return core_->paced(); }
+
 bool Unit::plugged() const { return core_->plugged(); }
 bool Unit::hostAttached() const { return core_->hostAttached(); }
 bool Unit::waitForHostAttached(bool attached, std::chrono::milliseconds timeout) const {

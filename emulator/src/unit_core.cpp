@@ -22,6 +22,7 @@ UnitCore::UnitCore(UnitConfig config, std::shared_ptr<Scheduler> scheduler)
       scheduler_(std::move(scheduler)),
       state_(initialState(config_)),
       firmware_(makeFirmware(state_.mode)),
+      paced_(config_.paced),
       rng_(faults_.seed) {}
 
 UnitCore::~UnitCore() = default;
@@ -33,6 +34,8 @@ std::shared_ptr<HidrawLink> UnitCore::exchangeLink(std::shared_ptr<HidrawLink> l
   if (link_) {
     ++plugCount_;
     state_.selectedChild = 0;  // powered up: nothing selected yet
+    state_.boot.restart();
+    leaving_ = false;
   }
   changed_.notify_all();
   return link;
@@ -52,11 +55,44 @@ void UnitCore::hostWrote(const Report& report) {
     if (yankHook) scheduler_->post(yankHook);
     return;
   }
-  if (config_.foreign || faults_.silent) return;
+  if (config_.foreign || faults_.silent || leaving_) return;
+  if (report.msgId() == msg::kTunnel && state_.boot.tunnelPacketArrives()) {
+    leaving_ = true;
+    if (yankHook) scheduler_->post(yankHook);
+    return;
+  }
 
   FirmwareResult result = firmware_->handle(state_, report);
   if (!result.answers.empty()) answer(std::move(result.answers));
-  if (result.reboot && rebootHook) scheduler_->post(rebootHook);
+  for (uint16_t key : result.childrenRestarting) restartChild(key);
+  for (uint16_t key : result.childrenLost) dropChild(key);
+  if (result.restart != Restart::None) leaveBus(result.restart);
+  changed_.notify_all();  // bootloader records changed
+}
+
+void UnitCore::leaveBus(Restart how) {
+  std::chrono::milliseconds offBus{config_.rebootMs};
+  bool comesBack = true;
+  switch (how) {
+    case Restart::None:
+      return;
+    case Restart::Reboot:
+      break;
+    case Restart::EnterBootloader:
+      state_.mode = Mode::Bootloader;
+      offBus = std::chrono::milliseconds(config_.bootloaderStartMs);
+      comesBack = !state_.boot.faults().bootloaderNeverAppears;
+      break;
+    case Restart::LeaveBootloader:
+      state_.mode = Mode::Application;
+      // the application reports the version it was given
+      if (std::optional<uint32_t> v = state_.boot.begunVersion(1)) state_.version.ver = state_.version.word5 = *v;
+      comesBack = !state_.boot.faults().neverBackAfterFinish;
+      break;
+  }
+  firmware_ = makeFirmware(state_.mode);
+  leaving_ = true;
+  if (auto hook = rebootHook) scheduler_->post([hook, offBus, comesBack] { hook(offBus, comesBack); });
 }
 
 // Sends what the firmware answered, bent by the faults in force.
@@ -151,6 +187,7 @@ void UnitCore::connectChild(const ChildConfig& child) {
     *it = child;
   else
     kids.push_back(child);
+  childPluggedIn(child);
   deliver(childConnectReport(child));
 }
 
@@ -159,6 +196,7 @@ void UnitCore::disconnectChild(uint16_t childID) {
   auto& kids = state_.children;
   kids.erase(std::remove_if(kids.begin(), kids.end(), [&](const ChildConfig& c) { return c.childID == childID; }),
              kids.end());
+  childUnplugged(childID);
   deliver(childDisconnectReport(childID));
 }
 

@@ -35,6 +35,7 @@ class UnitCore : public std::enable_shared_from_this<UnitCore> {
   // --- called by the link with mutex() held ---
   void hostWrote(const Report& report);
   void attachmentChanged() { changed_.notify_all(); }
+  bool pacedLocked() const { return paced_; }
 
   // --- public Unit operations; they lock ---
   void setFaults(const Faults& faults);
@@ -65,8 +66,26 @@ class UnitCore : public std::enable_shared_from_this<UnitCore> {
   std::string usbSysfsPath() const;
   int plugCount() const;
 
+  // --- firmware update (unit_core_boot.cpp); device 0 is the unit, others a child key ---
+  bool inBootloader() const;
+  std::vector<FlashRegion> regions(uint16_t device) const;
+  std::vector<uint8_t> regionMemory(std::size_t region, uint16_t device) const;
+  uint32_t regionVersion(std::size_t region, uint16_t device) const;
+  void setRegion(std::size_t region, std::vector<uint8_t> contents, uint32_t version, uint16_t device);
+  void setRegionVersion(std::size_t region, uint32_t version, uint16_t device);
+  void setBootFaults(const BootFaults& faults, uint16_t device);
+  BootFaults bootFaults(uint16_t device) const;
+  std::vector<BootPacket> bootPackets(uint16_t device) const;
+  void clearBootPackets(uint16_t device);
+  bool waitForBootPackets(const std::function<bool(const std::vector<BootPacket>&)>& pred,
+                          std::chrono::milliseconds timeout, uint16_t device) const;
+  void setPaced(bool on);
+  bool paced() const;
+
   // --- owned by the testbed, changed under its lock ---
-  std::function<void()> rebootHook;  // run on the serving thread
+  // Takes the unit off the bus now and, when comesBack, back after offBus.
+  // Run on the serving thread.
+  std::function<void(std::chrono::milliseconds offBus, bool comesBack)> rebootHook;
   std::function<void()> yankHook;
   Placement placement;
   bool rebooting = false;
@@ -80,6 +99,13 @@ class UnitCore : public std::enable_shared_from_this<UnitCore> {
  private:
   // all with mutex_ held
   void deliver(const Report& report);
+  void leaveBus(Restart how);
+  void restartChild(uint16_t key);
+  void dropChild(uint16_t key);
+  void childPluggedIn(const ChildConfig& child);
+  void childUnplugged(uint16_t key);
+  BootDevice& bootOf(uint16_t device);
+  const BootDevice& bootOf(uint16_t device) const;
   void answer(std::vector<Report> answers);
   Report floodReport();
   bool attachedLocked() const;
@@ -94,6 +120,8 @@ class UnitCore : public std::enable_shared_from_this<UnitCore> {
   std::unique_ptr<Firmware> firmware_;
   Faults faults_;
   int yankCountdown_ = 0;
+  bool leaving_ = false;  // about to drop off the bus: nothing more is acted on
+  bool paced_ = false;
   std::mt19937 rng_;
   std::vector<Report> received_;
   std::shared_ptr<HidrawLink> link_;

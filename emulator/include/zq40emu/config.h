@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "zq40emu/bootloader.h"
 #include "zq40emu/report.h"
 
 namespace zq40emu {
@@ -18,9 +19,12 @@ struct ChildConfig {
   uint16_t childID = 0;           // the child key
   uint32_t model = 0;
   std::array<uint8_t, 16> info{};  // revision word at offset 0, version word at offset 8
+  std::vector<FlashRegion> regions{};  // empty: childRegions(version())
 
   uint32_t revision() const;
   uint32_t version() const;
+
+  friend bool operator==(const ChildConfig&, const ChildConfig&) = default;
 };
 
 constexpr uint16_t kPagingStationKey = 257;
@@ -67,7 +71,17 @@ struct UnitConfig {
   std::array<uint32_t, 2> flashParams{};
   std::vector<ChildConfig> children;             // connected at power-up
   std::map<uint8_t, std::vector<uint8_t>> blocks;  // initial blocks; others are zero
-  int rebootMs = 200;  // how long the unit is off the bus after msgID 22
+  int rebootMs = 200;  // how long the unit is off the bus after msgID 22 and after a firmware update
+
+  // Firmware update
+  bool startInBootloader = false;  // plugged in running its bootloader
+  int bootloaderStartMs = 200;     // off the bus after msgID 23
+  int childRestartMs = 100;        // a child's absence between msgID 35 and 34 after its update
+  std::vector<FlashRegion> regions{};  // empty: mainUnitRegions(version.ver)
+
+  // At most one report per millisecond each way, as USB full speed
+  // interrupt endpoints allow.
+  bool paced = false;
 
   // A foreign unit never answers anything (another vendor's HID device).
   bool foreign = false;

@@ -35,6 +35,9 @@ class Testbed {
   // A HID device of another kind that never answers.
   Unit& plugForeign(uint16_t vendorId, uint16_t productId, std::string product);
 
+  // Paces every unit, present and future, as UnitConfig::paced; off by default.
+  void setPaced(bool on);
+
   // Every unit plugged so far, in plugging order (unplugged ones too).
   std::vector<Unit*> units() const;
   std::string rootDir() const;

@@ -19,6 +19,8 @@ namespace detail {
 class UnitCore;
 }
 
+constexpr uint16_t kMainUnit = 0;  // the unit itself where a child key may be given
+
 class Unit {
  public:
   Unit(const Unit&) = delete;
@@ -59,6 +61,28 @@ class Unit {
   // Waits until pred(received()) holds; false on timeout.
   bool waitForReceived(const std::function<bool(const std::vector<Report>&)>& pred,
                        std::chrono::milliseconds timeout) const;
+
+  // Firmware update. `device` is kMainUnit for the unit itself or a child's
+  // key; an unknown child throws std::invalid_argument, a region out of range
+  // std::out_of_range. A child keeps its memory and faults while away.
+  bool inBootloader() const;  // running the bootloader, or will be when back on the bus
+  std::vector<FlashRegion> regions(uint16_t device = kMainUnit) const;  // layout and versions, no contents
+  std::vector<uint8_t> regionMemory(std::size_t region, uint16_t device = kMainUnit) const;
+  uint32_t regionVersion(std::size_t region, uint16_t device = kMainUnit) const;
+  // Contents padded with 0xFF (or cut) to the region's length.
+  void setRegion(std::size_t region, std::vector<uint8_t> contents, uint32_t version,
+                 uint16_t device = kMainUnit);
+  void setRegionVersion(std::size_t region, uint32_t version, uint16_t device = kMainUnit);
+  void setBootFaults(const BootFaults& faults, uint16_t device = kMainUnit);  // restarts their counts
+  BootFaults bootFaults(uint16_t device = kMainUnit) const;
+  std::vector<BootPacket> bootPackets(uint16_t device = kMainUnit) const;  // oldest first
+  void clearBootPackets(uint16_t device = kMainUnit);
+  bool waitForBootPackets(const std::function<bool(const std::vector<BootPacket>&)>& pred,
+                          std::chrono::milliseconds timeout, uint16_t device = kMainUnit) const;
+
+  // One report a millisecond each way, as UnitConfig::paced.
+  void setPaced(bool on);
+  bool paced() const;
 
   // Connection state.
   bool plugged() const;
