@@ -80,9 +80,9 @@ TEST_F(Commands, WriteOnlyCommandsSendTheirReport)
         uint8_t msgID;
         uint8_t cntByte;
     } cases[] = {
-        {ousb_StartBootloader, OUSB_MSG_START_BOOTLOADER, 0},
         {ousb_RequestDeviceVersion, OUSB_MSG_VERSION, OUSB_REPLY_FLAG},
         {ousb_EnumerateChildDevices, OUSB_MSG_ENUMERATE_CHILDREN, 0},
+        {ousb_StartBootloader, OUSB_MSG_START_BOOTLOADER, 0}, // last: the unit leaves for its bootloader
     };
     for (const auto& c : cases) {
         size_t before = unit().received().size();

@@ -1,0 +1,286 @@
+// Firmware updates through the library against emulated units and their
+// bootloaders: the catalogue end to end, children, and the failures.
+#include "emulated_bus.h"
+
+#include "container.h"
+#include "firmware_catalogue.h"
+#include "writer.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+using namespace testsupport;
+using Kind = LibraryEvent::Kind;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uint32_t kCatalogueApplication601 = 0x0101012F; // 1.1.1.47
+constexpr uint32_t kCatalogueApplication200 = 0x0103001A; // 1.3.0.26
+
+std::mutex progressMutex;
+std::vector<std::pair<int, int>> progressCalls;
+void onProgress(uint8_t p, obin_updater_error_t code)
+{
+    std::lock_guard lock(progressMutex);
+    progressCalls.emplace_back(p, code);
+}
+
+std::pair<int, int> lastProgress()
+{
+    std::lock_guard lock(progressMutex);
+    return progressCalls.empty() ? std::pair<int, int>(-1, -1) : progressCalls.back();
+}
+
+// A writable copy: the library converts containers in place.
+std::vector<uint8_t> catalogueCopy()
+{
+    auto c = zq40::firmware::catalogue();
+    return {c.begin(), c.end()};
+}
+
+// What a region must hold after an update from `image`.
+std::vector<uint8_t> expectedMemory(const std::vector<uint8_t>& image, uint32_t model, uint32_t region)
+{
+    auto block = obin::findRegion(image.data(), image.size(), model, region);
+    EXPECT_TRUE(block.has_value());
+    obin::RegionImage r;
+    r.baseAddress = block->baseAddress();
+    r.regionLength = block->regionLength();
+    for (uint32_t i = 0; i < block->sectionCount(); ++i) {
+        auto s = block->section(i);
+        const uint8_t* data = block->sectionData(s);
+        r.sections.push_back({s.address, std::vector<uint8_t>(data, data + s.length)});
+    }
+    return obin::regionMemory(r);
+}
+
+// A small container for the main unit: only region 0, a few hundred bytes.
+std::vector<uint8_t> smallMainUnitImage()
+{
+    obin::RegionImage r;
+    r.model = 601;
+    r.regionIndex = 0;
+    r.version = 0x04040100;
+    r.baseAddress = 0x18000;
+    r.regionLength = 0x10000;
+    r.sections.push_back({r.baseAddress, std::vector<uint8_t>(300, 0x5A)});
+    return obin::buildBlock(r);
+}
+
+class FirmwareUpdate : public EmulatedBus {
+protected:
+    void SetUp() override
+    {
+        EmulatedBus::SetUp();
+        std::lock_guard lock(progressMutex);
+        progressCalls.clear();
+    }
+    zq40emu::Unit& unit() { return *bed->units().front(); }
+};
+
+TEST_F(FirmwareUpdate, MainUnitTakesTheCatalogueAndComesBackUnderANewHandle)
+{
+    ousb_handle_t h = plugAndConnect(31001);
+    events().clear();
+    auto image = catalogueCopy();
+    ASSERT_TRUE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+
+    for (uint32_t region = 0; region < 5; ++region)
+        EXPECT_EQ(unit().regionMemory(region), expectedMemory(image, 601, region)) << "region " << region;
+    EXPECT_FALSE(unit().inBootloader());
+    EXPECT_EQ(unit().versionWords().word5, kCatalogueApplication601);
+
+    // The application and bootloader records go; the unit returns announced.
+    auto connects = events().waitForKind(Kind::connect, 1);
+    ASSERT_EQ(connects.size(), 1u);
+    EXPECT_NE(connects[0].handle, h);
+    EXPECT_EQ(connects[0].info.ser, 31001u);
+    EXPECT_EQ(connects[0].info.word5, kCatalogueApplication601);
+    EXPECT_GE(events().waitForKind(Kind::disconnect, 2).size(), 2u);
+    EXPECT_TRUE(waitForLogLine("Firmware completed h 0x"));
+    EXPECT_EQ(countLogLines("pFirmwareUpdateHandle reassignment"), 2u);
+
+    // Progress rose to 99 at most before the final report.
+    std::lock_guard lock(progressMutex);
+    for (size_t i = 0; i + 1 < progressCalls.size(); ++i) {
+        EXPECT_EQ(progressCalls[i].second, 0);
+        EXPECT_LT(progressCalls[i].first, 100);
+        if (i > 0) {
+            EXPECT_GE(progressCalls[i].first, progressCalls[i - 1].first);
+        }
+    }
+}
+
+TEST_F(FirmwareUpdate, UnitAlreadyInItsBootloaderKeepsItsHandleAndSkipsCurrentRegions)
+{
+    auto config = unitConfig(31101);
+    config.startInBootloader = true;
+    auto image = catalogueCopy();
+    config.regions = zq40emu::mainUnitRegions(0x01000000);
+    bed->plug(config);
+    // Every region but region 2 already holds the catalogue's contents.
+    for (uint32_t region = 0; region < 5; ++region)
+        if (region != 2)
+            unit().setRegion(region, expectedMemory(image, 601, region),
+                             obin::findRegion(image.data(), image.size(), 601, region)->version());
+    ousb_EnumerateDevices();
+    auto connects = events().waitForKind(Kind::connect, 1);
+    ASSERT_EQ(connects.size(), 1u);
+    ousb_handle_t h = connects[0].handle;
+    unit().clearBootPackets();
+
+    ASSERT_TRUE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+    EXPECT_EQ(unit().regionMemory(2), expectedMemory(image, 601, 2));
+    EXPECT_EQ(countLogLines("Starting device bootloader"), 0u);
+    EXPECT_EQ(countLogLines("to reboot"), 0u);
+    EXPECT_TRUE(waitForLogLine("Firmware completed h 0x"));
+
+    std::vector<uint8_t> begun;
+    for (const auto& p : unit().bootPackets())
+        if (p.kind == zq40emu::boot::kBeginRegion)
+            begun.push_back(uint8_t(p.region));
+    EXPECT_EQ(begun, std::vector<uint8_t>{2});
+}
+
+TEST_F(FirmwareUpdate, ChildTakesItsRegionsThroughTheUnitAndIsDeselected)
+{
+    auto config = unitConfig(31201);
+    config.children = {zq40emu::remote(258, 200, 0x01030019), zq40emu::pagingStation(0x01020006)};
+    bed->plug(config);
+    ousb_EnumerateDevices();
+    auto connects = events().waitForKind(Kind::connect, 1);
+    ASSERT_EQ(connects.size(), 1u);
+    ousb_handle_t h = connects[0].handle;
+    ASSERT_EQ(events().waitForKind(Kind::childConnect, 2).size(), 2u);
+    events().clear();
+
+    auto image = catalogueCopy();
+    ASSERT_TRUE(ousb_UpdateChildDeviceFirmware(h, 258, image.data(), uint32_t(image.size()), 0, onProgress));
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+    for (uint32_t region = 0; region < 2; ++region)
+        EXPECT_EQ(unit().regionMemory(region, 258), expectedMemory(image, 200, region));
+    EXPECT_TRUE(unit().bootPackets(257).empty()); // the paging station was never talked to
+
+    auto sent = unit().received();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().msgId(), OUSB_MSG_CHILD_SELECT);
+    EXPECT_EQ(sent.back().payloadU16(0), 0); // deselected
+    EXPECT_EQ(unit().selectedChild(), 0);
+
+    // The remote restarts and is announced with its new version.
+    auto back = events().waitForKind(Kind::childConnect, 1);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].childKey, 258);
+    uint32_t version = uint32_t(back[0].childInfo[8]) | uint32_t(back[0].childInfo[9]) << 8
+                     | uint32_t(back[0].childInfo[10]) << 16 | uint32_t(back[0].childInfo[11]) << 24;
+    EXPECT_EQ(version, kCatalogueApplication200);
+    EXPECT_EQ(countKind(events().events(), Kind::childDisconnect), 1u);
+    EXPECT_EQ(ousb_FindDeviceByName("ZQ40"), h); // the unit itself stayed
+}
+
+TEST_F(FirmwareUpdate, ChildThatFallsSilentIsStillDeselected)
+{
+    auto config = unitConfig(31301);
+    config.children = {zq40emu::remote(259, 202, 0x01040022)};
+    bed->plug(config);
+    ousb_EnumerateDevices();
+    auto connects = events().waitForKind(Kind::connect, 1);
+    ASSERT_EQ(connects.size(), 1u);
+    zq40emu::BootFaults silent;
+    silent.silentFromPacket = 3;
+    unit().setBootFaults(silent, 259);
+
+    auto image = catalogueCopy();
+    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(connects[0].handle, 259, image.data(), uint32_t(image.size()), 0,
+                                                onProgress));
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 1)));
+    EXPECT_EQ(unit().selectedChild(), 0);
+}
+
+TEST_F(FirmwareUpdate, BadContainersAndSilentUnitsAreReportedWithTheirCodes)
+{
+    ousb_handle_t h = plugAndConnect(31401);
+    auto image = catalogueCopy();
+    image[0] = 'X';
+    EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 19)));
+    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(h, 258, image.data(), uint32_t(image.size()), 0, onProgress));
+    EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, nullptr, 10, 0, onProgress));
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 3)));
+    EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() unable to adjust firmware file for platform endian?"));
+
+    zq40emu::Faults silent;
+    silent.silent = true;
+    unit().setFaults(silent);
+    auto good = smallMainUnitImage();
+    EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, good.data(), uint32_t(good.size()), 0, onProgress));
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 6)));
+    EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() unable to get device status?"));
+    EXPECT_TRUE(unit().bootPackets().empty());
+}
+
+TEST_F(FirmwareUpdate, BootloaderThatNeverAppearsFailsAfterTenSeconds)
+{
+    ousb_handle_t h = plugAndConnect(31501);
+    zq40emu::BootFaults never;
+    never.bootloaderNeverAppears = true;
+    unit().setBootFaults(never);
+    auto image = smallMainUnitImage();
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 9900ms);
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 7)));
+    EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() failed to find bootloader dwErr"));
+    // The old record, its path emptied, goes with the next scan.
+    EXPECT_EQ(events().waitForKind(Kind::disconnect, 1).size(), 1u);
+}
+
+TEST_F(FirmwareUpdate, UnitThatNeverComesBackFailsAfterTheTransfer)
+{
+    ousb_handle_t h = plugAndConnect(31601);
+    zq40emu::BootFaults gone;
+    gone.neverBackAfterFinish = true;
+    unit().setBootFaults(gone);
+    auto image = smallMainUnitImage();
+    EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
+    std::lock_guard lock(progressMutex);
+    ASSERT_GE(progressCalls.size(), 2u);
+    EXPECT_EQ(progressCalls[progressCalls.size() - 2], (std::pair<int, int>(100, 0)));
+    EXPECT_EQ(progressCalls.back(), (std::pair<int, int>(100, 1)));
+    EXPECT_TRUE(waitForLogLine("to reboot..."));
+    EXPECT_TRUE(waitForLogLine("timed out?"));
+}
+
+TEST_F(FirmwareUpdate, OneUpdateAtATimeAndTheOtherUnitIsNeverWritten)
+{
+    ousb_handle_t first = plugAndConnect(31701);
+    auto& other = bed->plug(unitConfig(31702));
+    ousb_EnumerateDevices();
+    ASSERT_EQ(events().waitForKind(Kind::connect, 3).size(), 3u); // the enumeration re-announced the first
+    ousb_handle_t target = ousb_FindDeviceByName("ZQ40");
+    (void)first;
+    const auto otherBefore = other.regionMemory(0);
+
+    auto image = catalogueCopy();
+    std::atomic<bool> done{false};
+    bool result = false;
+    std::thread updater([&] {
+        result = ousb_UpdateDeviceFirmware(target, image.data(), uint32_t(image.size()), 0, onProgress);
+        done = true;
+    });
+    ASSERT_TRUE(unit().waitForBootPackets([](const auto& p) { return !p.empty(); }, 5000ms));
+    auto second = smallMainUnitImage();
+    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(target, 258, second.data(), uint32_t(second.size()), 0, nullptr));
+    EXPECT_FALSE(done);
+    updater.join();
+    EXPECT_TRUE(result);
+    EXPECT_TRUE(other.bootPackets().empty());
+    EXPECT_EQ(other.regionMemory(0), otherBefore);
+    EXPECT_FALSE(other.inBootloader());
+}
+
+} // namespace
