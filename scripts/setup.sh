@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     libudev-dev libglib2.0-dev umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
+    qt6-base-dev qt6-base-dev-tools xvfb xauth imagemagick
 )
 
 missing=()

@@ -1,0 +1,39 @@
+// The program's image of one main unit (QDevice) and of one child device
+// behind it (QChildDevice).
+#pragma once
+
+#include "orlousb.h"
+#include "parameter_blocks.h"
+
+#include <QMap>
+#include <QObject>
+
+#include <cstdint>
+
+class QChildDevice : public QObject {
+    Q_OBJECT
+public:
+    QChildDevice() = default;
+
+    ousb_handle_t parentDevHandle = nullptr;
+    // The library's record; valid until the library removes the child.
+    const ousb_child_device_info_t* pDeviceInfo = nullptr;
+};
+
+class QDevice : public QObject {
+    Q_OBJECT
+public:
+    QDevice();
+    ~QDevice() override;
+
+    // The child key: childID byte 0 is the high byte.
+    static quint16 childKey(const ousb_child_device_info_t& child);
+
+    ousb_handle_t devHandle = nullptr;          // null in the offline record
+    const ousb_device_info_t* pDeviceInfo = nullptr; // the library's record; valid as long as the handle
+    uint8_t status = 0;
+    uint8_t bootloaderActive = 0;
+    QMap<quint16, QChildDevice*> children;      // owned
+    zq40::ParameterBlocks blocks;
+    uint32_t firmwareVersion = 0;
+};

@@ -1,0 +1,141 @@
+#include "qdevices.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kMainUnitPerID = 601;
+
+// The status request: msgID 10, tag 0, reply wanted.
+hid_report_t statusRequest()
+{
+    hid_report_t r{};
+    r.msgID = OUSB_MSG_STATUS;
+    r.tag = 0;
+    r.cnt = OUSB_REPLY_FLAG;
+    return r;
+}
+
+} // namespace
+
+QDevices::QDevices(QObject* parent, DeviceView* view) : QObject(parent), view(view)
+{
+    connect(&manager, &QDeviceManager::DoDeviceReadReport, this, &QDevices::OnDeviceReadReport,
+            Qt::BlockingQueuedConnection);
+    connect(&manager, &QDeviceManager::DoDeviceConnect, this, &QDevices::OnDeviceConnect,
+            Qt::BlockingQueuedConnection);
+    connect(&manager, &QDeviceManager::DoDeviceDisconnect, this, &QDevices::OnDeviceDisconnect,
+            Qt::BlockingQueuedConnection);
+    connect(&manager, &QDeviceManager::DoChildDeviceConnect, this, &QDevices::OnChildDeviceConnect,
+            Qt::BlockingQueuedConnection);
+    connect(&manager, &QDeviceManager::DoChildDeviceDisconnect, this, &QDevices::OnChildDeviceDisconnect,
+            Qt::BlockingQueuedConnection);
+}
+
+QDevices::~QDevices()
+{
+    // No late library event may reach a registry that is going away.
+    for (const auto& [handle, device] : devices)
+        ousb_UnregisterReadReportCallback(handle, QDeviceManager::ReadReportCallback);
+    manager.retire(this);
+    for (const auto& [handle, device] : devices)
+        delete device;
+}
+
+QDevice* QDevices::find(ousb_handle_t handle) const
+{
+    auto it = devices.find(handle);
+    return it == devices.end() ? nullptr : it->second;
+}
+
+void QDevices::OnDeviceConnect(ousb_handle_t devHandle, const ousb_device_info_t* pDeviceInfo)
+{
+    if (!pDeviceInfo || pDeviceInfo->perID != kMainUnitPerID)
+        return;
+    QDevice* device;
+    {
+        QMutexLocker locker(&lock);
+        device = find(devHandle);
+        if (!device) {
+            device = new QDevice;
+            devices.emplace(devHandle, device);
+        }
+        device->devHandle = devHandle;
+        device->pDeviceInfo = pDeviceInfo;
+        hid_report_t request = statusRequest();
+        ousb_WriteReport(devHandle, &request);
+    }
+    emit DoNewDeviceOnline(device);
+}
+
+void QDevices::OnDeviceDisconnect(ousb_handle_t devHandle, const ousb_device_info_t*)
+{
+    QMutexLocker locker(&lock);
+    auto it = devices.find(devHandle);
+    if (it == devices.end())
+        return;
+    QDevice* device = it->second;
+    if (view && view->currentDevice() == device)
+        view->fallBackToOfflineDevice();
+    devices.erase(it);
+    emit DoDeviceOffline(device);
+    delete device;
+}
+
+void QDevices::OnDeviceReadReport(ousb_handle_t devHandle, const hid_report_t* pReport)
+{
+    QDevice* shown = view ? view->currentDevice() : nullptr;
+    QMutexLocker locker(&lock);
+    QDevice* device = find(devHandle);
+    if (!device || !pReport)
+        return;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(pReport);
+    switch (bytes[0]) {
+    case OUSB_MSG_STATUS:
+        device->status = bytes[6];
+        device->bootloaderActive = bytes[7];
+        emit DoNewDeviceBootStatus(device);
+        break;
+    case OUSB_MSG_PARAMETER_REPORT: {
+        const uint8_t code = bytes[6];
+        // The bytes copied depend on the code alone; a block never runs
+        // past the 64 bytes of the report.
+        const size_t size = zq40::blockSize(code);
+        if (size > 0)
+            device->blocks.store(code, std::span<const uint8_t>(bytes + 7, std::min<size_t>(size, 64 - 7)));
+        if (code == zq40::HIDR_DEVICE_NAME)
+            emit DoUpdateDeviceName(device);
+        if (device == shown)
+            emit DoUpdateAllParameters(zq40::hidr_t(code));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void QDevices::OnChildDeviceConnect(ousb_handle_t parentDevHandle, const ousb_child_device_info_t* pDeviceInfo)
+{
+    QMutexLocker locker(&lock);
+    QDevice* device = find(parentDevHandle);
+    if (!device || !pDeviceInfo)
+        return;
+    const quint16 key = QDevice::childKey(*pDeviceInfo);
+    QChildDevice*& child = device->children[key];
+    if (!child)
+        child = new QChildDevice;
+    child->parentDevHandle = parentDevHandle;
+    child->pDeviceInfo = pDeviceInfo;
+    emit DoUpdateRemotesList();
+}
+
+void QDevices::OnChildDeviceDisconnect(ousb_handle_t parentDevHandle, const ousb_child_device_info_t* pDeviceInfo)
+{
+    QMutexLocker locker(&lock);
+    QDevice* device = find(parentDevHandle);
+    if (!device)
+        return;
+    if (pDeviceInfo)
+        delete device->children.take(QDevice::childKey(*pDeviceInfo));
+    emit DoUpdateRemotesList();
+}

@@ -1,0 +1,9 @@
+# The parameter blocks, their conversions, display texts and report framing.
+add_executable(parameters_test
+    level_conversion_test.cpp
+    parameter_blocks_test.cpp
+    parameter_reports_test.cpp
+    value_text_test.cpp
+)
+target_link_libraries(parameters_test PRIVATE zq40_parameters GTest::gtest_main)
+gtest_discover_tests(parameters_test DISCOVERY_MODE PRE_TEST)
