@@ -1,1 +1,20 @@
-# (to be filled)
+# The main window's form, the window as the program builds it, and the
+# single-instance start. All run offscreen.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+
+function(add_panel_test name)
+    add_executable(${name} ${name}.cpp)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC OFF)
+    target_link_libraries(${name} PRIVATE ${ARGN} Qt6::Test)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TSAN_OPTIONS=suppressions=${PROJECT_BINARY_DIR}/tests/tsan.supp"
+        TIMEOUT 120)
+endfunction()
+
+# The form alone, with the resources its logo frame names.
+add_panel_test(form_test zq40_shell)
+add_panel_test(mainwindow_test zq40_shell)
+add_panel_test(single_instance_test zq40_shell)
+target_compile_definitions(single_instance_test PRIVATE "ZQ40PANEL_PATH=\"$<TARGET_FILE:zq40panel>\"")
+add_dependencies(single_instance_test zq40panel)
