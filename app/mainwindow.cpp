@@ -13,12 +13,10 @@
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
-    // INTEGRATION: the dialog, then the registry, then offlineDevice and
-    // pCurrentDevice = &offlineDevice are constructed here, in this order,
-    // before the form.
+    // INTEGRATION: the priority dialog is constructed first.
+    , registry(this, this)
     , ui(new Ui::MainWindow)
 {
-    offlineBlocks.setDefaultParameters(false);
 
     useFormFont();
     // Builds the widgets, sets every text through the translation layer
@@ -29,8 +27,8 @@ MainWindow::MainWindow(QWidget* parent)
 
     // Once more after the form: whatever a handler stored while the form was
     // built is undone. Working offline, nothing is linked.
-    offlineBlocks.setDefaultParameters(false);
-    offlineBlocks.clearZoneLinks();
+    offlineDevice.blocks.setDefaultParameters(false);
+    offlineDevice.blocks.clearZoneLinks();
 
     // The link markers show only for linked zones; the frames must never
     // catch clicks meant for the controls under them.
@@ -55,11 +53,11 @@ MainWindow::MainWindow(QWidget* parent)
         QStringLiteral("%1.%2.%3").arg(zq40::versionMajor).arg(zq40::versionMinor).arg(zq40::versionBuild);
     ui->label_version->setText(tr("Version %1").arg(version));
 
-    // The offline entry is never removed. INTEGRATION: its item data is
-    // QVariant::fromValue(&offlineDevice); once the device-selection handler
+    // The offline entry is never removed; entries are found by their data.
+    // INTEGRATION: once the device-selection handler
     // on_comboBox_deviceList_currentIndexChanged exists, adding this first
     // entry runs it and the direct call below goes.
-    ui->comboBox_deviceList->addItem(tr(" -- Offline -- "));
+    ui->comboBox_deviceList->addItem(tr(" -- Offline -- "), QVariant::fromValue(&offlineDevice));
     showWorkingOffline();
 
     // INTEGRATION: the ten direct connections, in this order: registry
@@ -88,6 +86,14 @@ void MainWindow::openConfigFromPath(const QString& path)
     }
     // INTEGRATION: read the file into offlineDevice with loadName true, then
     // onUpdateAllParameters(HIDR_ALL). Nothing is sent, nothing is shown.
+}
+
+void MainWindow::fallBackToOfflineDevice()
+{
+    pCurrentDevice = &offlineDevice;
+    setWindowTitle(tr("Orlo ZQ40 - Offline"));
+    // INTEGRATION: onUpdateAllParameters(HIDR_ALL) redraws every control
+    // from the offline record once the control bindings exist.
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "parameter_blocks.h"
+#include "qdevices.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -12,7 +13,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public DeviceView {
     Q_OBJECT
 
 public:
@@ -24,6 +25,12 @@ public:
     // offline view); a path that names no file is forgotten, silently.
     void openConfigFromPath(const QString& path);
     const QString& startupConfig() const { return startupConfigPath; }
+
+    // The registry's view of the window.
+    QDevice* currentDevice() const override { return pCurrentDevice; }
+    void fallBackToOfflineDevice() override;
+
+    const QDevices& deviceRegistry() const { return registry; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -38,13 +45,14 @@ private:
     // configuration buttons.
     void setParameterControlsEnabled(bool enabled);
 
-    // INTEGRATION (construction order matters, see the constructor):
-    //   Dialog dialog;                  program-6 priority dialog, no parent
-    //   QDevices registry{this, this};  MainWindow then implements DeviceView
-    //   QDevice offlineDevice;          replaces offlineBlocks below
-    //   QDevice* pCurrentDevice = &offlineDevice;
+    // Construction order matters, see the constructor. INTEGRATION: the
+    // program-6 priority dialog (Dialog dialog, no parent) comes first.
+    // The registry of connected units; it owns the bridge from the library.
+    QDevices registry;
     // The record edited while working offline: factory defaults, no links.
-    zq40::ParameterBlocks offlineBlocks;
+    QDevice offlineDevice;
+    // The record the controls show: offlineDevice or a unit's record.
+    QDevice* pCurrentDevice = &offlineDevice;
     QString startupConfigPath;
     //   bool controlsLive;              guard of the control handlers
 

@@ -18,3 +18,10 @@ add_panel_test(mainwindow_test zq40_shell)
 add_panel_test(single_instance_test zq40_shell)
 target_compile_definitions(single_instance_test PRIVATE "ZQ40PANEL_PATH=\"$<TARGET_FILE:zq40panel>\"")
 add_dependencies(single_instance_test zq40panel)
+
+# The window with emulated units on the test bed.
+add_executable(mainwindow_bus_test mainwindow_bus_test.cpp)
+set_target_properties(mainwindow_bus_test PROPERTIES AUTOMOC ON AUTOUIC OFF)
+target_link_libraries(mainwindow_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
+add_test(NAME mainwindow_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_bus_test>)
+set_tests_properties(mainwindow_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
