@@ -7,7 +7,6 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QStyle>
 
 #include <initializer_list>
 
@@ -54,19 +53,22 @@ MainWindow::MainWindow(QWidget* parent)
     ui->label_version->setText(tr("Version %1").arg(version));
 
     // The offline entry is never removed; entries are found by their data.
-    // INTEGRATION: once the device-selection handler
-    // on_comboBox_deviceList_currentIndexChanged exists, adding this first
-    // entry runs it and the direct call below goes.
+    // Being the first entry it becomes current, and device selection shows
+    // the offline record and runs the first refresh.
     ui->comboBox_deviceList->addItem(tr(" -- Offline -- "), QVariant::fromValue(&offlineDevice));
-    showWorkingOffline();
 
-    // INTEGRATION: the ten direct connections, in this order: registry
-    // DoNewDeviceOnline, DoNewDeviceBootStatus, DoDeviceOffline,
-    // DoUpdateAllParameters, DoUpdateDeviceName, DoUpdateRemotesList to the
-    // slots of the same names (on for Do); the bridge's DoUpdaterProgress to
-    // OnUpdaterProgress; the dialog's DoSetPgm6Threshold, DoSetPgm6HoldTime
-    // and DoLoadPgm6Default to OnPgm6SetThreshold, OnPgm6SetHoldTime and
-    // OnPgm6LoadDefault.
+    connect(&registry, &QDevices::DoNewDeviceOnline, this, &MainWindow::onNewDeviceOnline, Qt::DirectConnection);
+    connect(&registry, &QDevices::DoNewDeviceBootStatus, this, &MainWindow::onNewDeviceBootStatus,
+            Qt::DirectConnection);
+    connect(&registry, &QDevices::DoDeviceOffline, this, &MainWindow::onDeviceOffline, Qt::DirectConnection);
+    connect(&registry, &QDevices::DoUpdateAllParameters, this, &MainWindow::onUpdateAllParameters,
+            Qt::DirectConnection);
+    connect(&registry, &QDevices::DoUpdateDeviceName, this, &MainWindow::onUpdateDeviceName, Qt::DirectConnection);
+    // INTEGRATION: the remaining connections, in this order: registry
+    // DoUpdateRemotesList to onUpdateRemotesList (remote_status.*); the
+    // bridge's DoUpdaterProgress to OnUpdaterProgress; the dialog's
+    // DoSetPgm6Threshold, DoSetPgm6HoldTime and DoLoadPgm6Default to
+    // OnPgm6SetThreshold, OnPgm6SetHoldTime and OnPgm6LoadDefault.
 
     // Units found arrive later, one by one, once the event loop runs.
     ousb_EnumerateDevices();
@@ -92,8 +94,7 @@ void MainWindow::fallBackToOfflineDevice()
 {
     pCurrentDevice = &offlineDevice;
     setWindowTitle(tr("Orlo ZQ40 - Offline"));
-    // INTEGRATION: onUpdateAllParameters(HIDR_ALL) redraws every control
-    // from the offline record once the control bindings exist.
+    onUpdateAllParameters(zq40::HIDR_ALL);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -102,44 +103,4 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // of its own: the program must end here even while it is open.
     event->accept();
     QCoreApplication::quit();
-}
-
-void MainWindow::showWorkingOffline()
-{
-    // INTEGRATION: this is the offline branch of device selection; the
-    // selection handler sets pCurrentDevice from the entry's data first and
-    // afterwards calls onUpdateAllParameters(HIDR_ALL) and onUpdateRemotesList().
-    setWindowTitle(tr("Orlo ZQ40 - Working Offline"));
-    ui->lbl_fw_version_value->clear();
-    ui->lbl_serial_value->clear();
-    ui->lbl_hw_revision_value->clear();
-    ui->label_connected->setText(tr("<font color='Gray'>Offline</font>"));
-    ui->frame_connected->setPalette(ui->frame_connected->style()->standardPalette());
-    ui->pushButton_firmware->hide();
-    ui->label_update_fw->hide();
-    ui->label_fw_update_status->hide();
-    ui->progressBar_fw->hide();
-    ui->pushButton_open_config->setText(tr("Open Config"));
-    setConnectedState(QStringLiteral("false"));
-    setParameterControlsEnabled(true);
-}
-
-void MainWindow::setConnectedState(const QString& state)
-{
-    QFrame* frame = ui->frame_connected;
-    frame->setProperty("connected", state);
-    frame->style()->unpolish(frame);
-    frame->style()->polish(frame);
-    frame->update();
-}
-
-void MainWindow::setParameterControlsEnabled(bool enabled)
-{
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             ui->groupBox_input_levels, ui->groupBox_page1_settings, ui->groupBox_page2_settings,
-             ui->groupBox_zone_1, ui->groupBox_zone_2, ui->groupBox_zone_3, ui->groupBox_zone_4, ui->groupBox_zone_5,
-             ui->groupBox_zone_6, ui->groupBox_zoneNames, ui->groupBox_deviceName, ui->groupBox_pager_status,
-             ui->groupBox_groupNames, ui->pushButton_new_config, ui->pushButton_open_config,
-             ui->pushButton_save_config})
-        w->setEnabled(enabled);
 }

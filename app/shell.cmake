@@ -3,6 +3,16 @@
 # the same window the program shows.
 add_library(zq40_shell OBJECT
     mainwindow.cpp
+    mainwindow_inputs.cpp
+    mainwindow_levels.cpp
+    mainwindow_links.cpp
+    mainwindow_names.cpp
+    mainwindow_priority.cpp
+    mainwindow_refresh.cpp
+    mainwindow_send.cpp
+    mainwindow_states.cpp
+    mainwindow_widgets.cpp
+    mainwindow_zones.cpp
     single_instance.cpp
     startup_report.cpp
     zq40panel.qrc)

@@ -6,6 +6,7 @@ add_library(zq40_parameters STATIC
     parameter_blocks.cpp
     parameter_reports.cpp
     value_text.cpp
+    zone_links.cpp
 )
 target_include_directories(zq40_parameters PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 set_target_properties(zq40_parameters PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)

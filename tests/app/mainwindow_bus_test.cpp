@@ -1,6 +1,6 @@
 // The window as the program builds it, with an emulated unit plugged in:
-// the registry it owns takes the unit in and asks its status, and the
-// offline record stays as it was.
+// the registry it owns takes the unit in and asks its status, the window
+// shows the unit's record, and the offline record stays as it was.
 #include "mainwindow.h"
 
 #include <zq40emu/zq40emu.h>
@@ -32,14 +32,15 @@ private slots:
             }(),
             5000);
 
-        // The unit's reports go to its own record; nothing is selected yet.
+        // The unit's reports go to its own record, which the window shows.
         unit.pushBlock(zq40::HIDR_DEVICE_NAME);
         QTRY_COMPARE(record->blocks.deviceName[0], uint8_t(0)); // the emulated unit's blocks start zeroed
-        QCOMPARE(window.currentDevice()->blocks, offlineBefore);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Orlo ZQ40 - Working Offline"));
+        QCOMPARE(window.currentDevice(), record);
 
         bed.unplug(unit);
         QTRY_VERIFY_WITH_TIMEOUT(window.deviceRegistry().all().empty(), 5000);
+        QCOMPARE(window.currentDevice()->blocks, offlineBefore);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Orlo ZQ40 - Working Offline"));
     }
 };
 

@@ -4,6 +4,7 @@ add_executable(parameters_test
     parameter_blocks_test.cpp
     parameter_reports_test.cpp
     value_text_test.cpp
+    zone_links_test.cpp
 )
 target_link_libraries(parameters_test PRIVATE zq40_parameters GTest::gtest_main)
 gtest_discover_tests(parameters_test DISCOVERY_MODE PRE_TEST)

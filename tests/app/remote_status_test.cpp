@@ -1,0 +1,414 @@
+// The remote status display on the window's own form: the eight slot labels'
+// texts, tooltips and "online" properties with their colours, the connection
+// frame and what the pass does to the parameter controls.
+#include "remote_status.h"
+
+#include "qdevice.h"
+#include "remote_status_rules.h"
+#include "ui_mainwindow.h"
+
+#include <QMainWindow>
+#include <QTest>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr uint32_t version(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    return a << 24 | b << 16 | c << 8 | d;
+}
+
+const uint32_t currentUnit = version(1, 1, 1, 47);
+
+char dr200[] = "DR200";
+char dr202[] = "DR202";
+char ps502[] = "PS502";
+
+// A unit with its library records, as the registry holds it.
+struct Unit {
+    ousb_device_info_t info{};
+    QDevice device;
+    std::vector<std::unique_ptr<ousb_child_device_info_t>> childInfos;
+
+    Unit(uint32_t word5, uint32_t word1)
+    {
+        info.perID = 601;
+        info.word5 = word5;
+        info.word1 = word1;
+        device.devHandle = &info;
+        device.pDeviceInfo = &info;
+    }
+
+    ousb_child_device_info_t& attach(quint16 key, uint32_t model, uint32_t ver, char* name, uint32_t revision = 3)
+    {
+        auto c = std::make_unique<ousb_child_device_info_t>();
+        std::memset(c.get(), 0, sizeof *c);
+        c->childID[0] = uint8_t(key >> 8);
+        c->childID[1] = uint8_t(key);
+        c->model = model;
+        for (int i = 0; i < 4; ++i) {
+            c->info[i] = uint8_t(revision >> 8 * i);
+            c->info[8 + i] = uint8_t(ver >> 8 * i);
+        }
+        c->name = name;
+        auto* child = new QChildDevice;
+        child->pDeviceInfo = c.get();
+        device.children.insert(QDevice::childKey(*c), child);
+        childInfos.push_back(std::move(c));
+        return *childInfos.back();
+    }
+};
+
+class Window {
+public:
+    // The panel is made before the form is set up, as a window member may be.
+    Window()
+        : panel(ui, [this](bool on) { controlCalls.append(on); })
+    {
+        ui.setupUi(&window);
+    }
+
+    QMainWindow window;
+    Ui::MainWindow ui;
+    QList<bool> controlCalls;
+    RemoteStatusPanel panel;
+
+    // What the last switch of the controls was, if the pass made one.
+    std::optional<bool> controls() const
+    {
+        return controlCalls.isEmpty() ? std::nullopt : std::optional<bool>(controlCalls.last());
+    }
+    QString connected() const { return ui.frame_connected->property("connected").toString(); }
+};
+
+QString online(const QLabel* label)
+{
+    return label->property("online").toString();
+}
+
+QColor textColour(const QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+} // namespace
+
+class RemoteStatusTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void labelsInSlotOrder();
+    void currentUnitWithoutChildren();
+    void oldRemoteOnZone3_data();
+    void oldRemoteOnZone3();
+    void currentRemoteOnZone3_data();
+    void currentRemoteOnZone3();
+    void oldPagingStationHasNoName();
+    void remote200OnTheMasterKey();
+    void unsupportedLeavesTheFrameOrangeWhenNothingElseSettles();
+    void oldUnitOfRevision2LeavesThePresentation();
+    void offlineReadsNotAvailable();
+    void recordsWithoutHandleOrInfoCountAsOffline();
+    void childWithoutItsRecordIsNotConnected();
+    void keysOutsideTheSlotsAreNotShown();
+    void childWithoutANameReadsAsAnUnknownModel();
+    void eachPassRedrawsEverySlot();
+    void duringAFirmwareUpdateOnlyTheSlotsChange();
+};
+
+void RemoteStatusTest::labelsInSlotOrder()
+{
+    Window w;
+    const auto& labels = w.panel.statusLabels();
+    for (size_t i = 0; i < labels.size(); ++i)
+        QCOMPARE(labels[i]->objectName(), QString::fromLatin1(zq40::kRemoteSlots[i].label));
+}
+
+void RemoteStatusTest::currentUnitWithoutChildren()
+{
+    Window w;
+    w.ui.pushButton_firmware->show();
+    w.ui.progressBar_fw->show();
+    w.ui.lbl_serial->hide();
+    Unit unit(currentUnit, 1);
+    w.panel.update(&unit.device);
+    for (QLabel* label : w.panel.statusLabels()) {
+        QCOMPARE(label->text(), QStringLiteral("Not Connected"));
+        QVERIFY(label->toolTip().isEmpty());
+        QCOMPARE(online(label), QStringLiteral("false"));
+        QCOMPARE(textColour(label), QColor(QStringLiteral("gray")));
+    }
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
+    QCOMPARE(w.connected(), QStringLiteral("true"));
+    QVERIFY(w.ui.pushButton_firmware->isHidden());
+    QVERIFY(w.ui.label_update_fw->isHidden());
+    QVERIFY(w.ui.progressBar_fw->isHidden());
+    QVERIFY(w.ui.label_fw_update_status->isHidden());
+    for (QWidget* shown : {static_cast<QWidget*>(w.ui.lbl_hw_revision), static_cast<QWidget*>(w.ui.lbl_serial),
+                           static_cast<QWidget*>(w.ui.lbl_serial_value), static_cast<QWidget*>(w.ui.lbl_fw_version),
+                           static_cast<QWidget*>(w.ui.lbl_fw_version_value),
+                           static_cast<QWidget*>(w.ui.lbl_hw_revision_value)})
+        QVERIFY2(!shown->isHidden(), qPrintable(shown->objectName()));
+    QCOMPARE(w.controls(), std::optional<bool>(true));
+}
+
+void RemoteStatusTest::oldRemoteOnZone3_data()
+{
+    QTest::addColumn<uint>("word1");
+    QTest::newRow("revision 0") << 0u;
+    QTest::newRow("revision 1") << 1u;
+    QTest::newRow("revision 2") << 2u;
+}
+
+void RemoteStatusTest::oldRemoteOnZone3()
+{
+    QFETCH(uint, word1);
+    Window w;
+    w.ui.label_connected->setText(QStringLiteral("before"));
+    w.ui.pushButton_firmware->hide();
+    Unit unit(currentUnit, word1);
+    unit.attach(260, 200, version(1, 3, 0, 25), dr200, 3);
+    w.panel.update(&unit.device);
+
+    QLabel* label = w.ui.lbl_dr_status_value_3;
+    QCOMPARE(label->text(), QStringLiteral("FW Mismatch (DR200)"));
+    QCOMPARE(label->toolTip(), QStringLiteral("1.3.0.25 r.3"));
+    QCOMPARE(online(label), QStringLiteral("mismatch"));
+    QCOMPARE(textColour(label), QColor(QStringLiteral("orange")));
+    QCOMPARE(w.controls(), std::optional<bool>(false));
+    if (word1 <= 1) {
+        QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
+        QVERIFY(!w.ui.pushButton_firmware->isHidden());
+        QVERIFY(!w.ui.label_update_fw->isHidden());
+        QCOMPARE(w.connected(), QStringLiteral("mismatch"));
+    } else {
+        QCOMPARE(w.ui.label_connected->text(), QStringLiteral("before"));
+        QVERIFY(w.ui.pushButton_firmware->isHidden());
+    }
+}
+
+void RemoteStatusTest::currentRemoteOnZone3_data()
+{
+    QTest::addColumn<uint>("ver");
+    QTest::newRow("1.3.0.26") << version(1, 3, 0, 26);
+    QTest::newRow("1.4.0.0") << version(1, 4, 0, 0);
+}
+
+void RemoteStatusTest::currentRemoteOnZone3()
+{
+    QFETCH(uint, ver);
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(260, 200, ver, dr200, 0);
+    w.panel.update(&unit.device);
+    QLabel* label = w.ui.lbl_dr_status_value_3;
+    QCOMPARE(label->text(), QStringLiteral("DR200 Online"));
+    QCOMPARE(label->toolTip(), QString::fromStdString(zq40::childVersionText(*unit.childInfos[0])));
+    QVERIFY(label->toolTip().endsWith(QStringLiteral(" r.0")));
+    QCOMPARE(online(label), QStringLiteral("true"));
+    QCOMPARE(textColour(label), QColor(QStringLiteral("green")));
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
+    QCOMPARE(w.controls(), std::optional<bool>(true));
+}
+
+void RemoteStatusTest::oldPagingStationHasNoName()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(257, 502, version(1, 2, 0, 5), ps502, 9);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_pager->text(), QStringLiteral("FW Mismatch"));
+    QCOMPARE(w.ui.lbl_dr_status_value_pager->toolTip(), QStringLiteral("1.2.0.5 r.9"));
+    QCOMPARE(online(w.ui.lbl_dr_status_value_pager), QStringLiteral("mismatch"));
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
+}
+
+void RemoteStatusTest::remote200OnTheMasterKey()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(264, 200, version(1, 3, 0, 26), dr200, 1);
+    unit.attach(258, 202, version(1, 4, 0, 35), dr202, 2);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_m->text(), QStringLiteral("Unsupported"));
+    QCOMPARE(w.ui.lbl_dr_status_value_m->toolTip(), QStringLiteral("1.3.0.26 r.1"));
+    QCOMPARE(online(w.ui.lbl_dr_status_value_m), QStringLiteral("mismatch"));
+    QCOMPARE(w.ui.lbl_dr_status_value_1->text(), QStringLiteral("DR202 Online"));
+    QCOMPARE(w.ui.lbl_dr_status_value_1->toolTip(), QStringLiteral("1.4.0.35 r.2"));
+    // Unsupported alone does not lock the unit: the same pass settles the
+    // frame back to connected.
+    QCOMPARE(w.connected(), QStringLiteral("true"));
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
+    QCOMPARE(w.controls(), std::optional<bool>(true));
+}
+
+void RemoteStatusTest::unsupportedLeavesTheFrameOrangeWhenNothingElseSettles()
+{
+    Window w;
+    Unit unit(version(1, 1, 1, 46), 2);
+    unit.attach(257, 200, version(1, 3, 0, 26), dr200);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_pager->text(), QStringLiteral("Unsupported"));
+    QCOMPARE(w.connected(), QStringLiteral("mismatch"));
+    QVERIFY(w.controlCalls.isEmpty());
+}
+
+void RemoteStatusTest::oldUnitOfRevision2LeavesThePresentation()
+{
+    Window w;
+    w.ui.label_connected->setText(QStringLiteral("before"));
+    w.ui.pushButton_firmware->hide();
+    Unit unit(version(1, 1, 1, 48), 2);
+    unit.attach(257, 502, version(1, 2, 0, 6), ps502);
+    unit.attach(263, 202, version(1, 4, 0, 35), dr202);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_pager->text(), QStringLiteral("PS502 Online"));
+    QCOMPARE(w.ui.lbl_dr_status_value_6->text(), QStringLiteral("DR202 Online"));
+    QCOMPARE(w.ui.lbl_dr_status_value_2->text(), QStringLiteral("Not Connected"));
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("before"));
+    QVERIFY(w.ui.pushButton_firmware->isHidden());
+    QVERIFY(w.controlCalls.isEmpty());
+
+    // Revision 1 with the same firmware: the mismatch presentation.
+    unit.info.word1 = 1;
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
+    QCOMPARE(w.controls(), std::optional<bool>(false));
+}
+
+void RemoteStatusTest::offlineReadsNotAvailable()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(258, 202, version(1, 4, 0, 35), dr202);
+    unit.attach(259, 200, version(1, 0, 0, 0), dr200);
+    w.panel.update(&unit.device);
+    w.controlCalls.clear();
+    w.ui.label_connected->setText(QStringLiteral("offline text"));
+
+    w.panel.update(nullptr);
+    for (QLabel* label : w.panel.statusLabels()) {
+        QCOMPARE(label->text(), QStringLiteral("n/a"));
+        QVERIFY(label->toolTip().isEmpty());
+        QCOMPARE(online(label), QStringLiteral("false"));
+        QCOMPARE(textColour(label), QColor(QStringLiteral("gray")));
+    }
+    // The offline presentation belongs to the window's device selection.
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("offline text"));
+    QVERIFY(w.controlCalls.isEmpty());
+}
+
+void RemoteStatusTest::recordsWithoutHandleOrInfoCountAsOffline()
+{
+    Window w;
+    QDevice offlineRecord;
+    w.panel.update(&offlineRecord);
+    QCOMPARE(w.ui.lbl_dr_status_value_1->text(), QStringLiteral("n/a"));
+
+    Unit unit(currentUnit, 1);
+    unit.device.pDeviceInfo = nullptr;
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_1->text(), QStringLiteral("n/a"));
+    QVERIFY(w.controlCalls.isEmpty());
+}
+
+void RemoteStatusTest::childWithoutItsRecordIsNotConnected()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.device.children.insert(259, new QChildDevice);
+    unit.device.children.insert(260, nullptr);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_2->text(), QStringLiteral("Not Connected"));
+    QCOMPARE(w.ui.lbl_dr_status_value_3->text(), QStringLiteral("Not Connected"));
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
+}
+
+void RemoteStatusTest::keysOutsideTheSlotsAreNotShown()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(256, 200, version(1, 0, 0, 0), dr200);
+    unit.attach(265, 202, version(1, 0, 0, 0), dr202);
+    unit.attach(2 * 256 + 2, 200, version(1, 0, 0, 0), dr200);
+    w.panel.update(&unit.device);
+    for (QLabel* label : w.panel.statusLabels())
+        QCOMPARE(label->text(), QStringLiteral("Not Connected"));
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
+    QCOMPARE(w.controls(), std::optional<bool>(true));
+}
+
+void RemoteStatusTest::childWithoutANameReadsAsAnUnknownModel()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(258, 202, version(1, 4, 0, 35), nullptr);
+    unit.attach(259, 202, version(1, 4, 0, 34), nullptr);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_1->text(), QStringLiteral("??? Online"));
+    QCOMPARE(w.ui.lbl_dr_status_value_2->text(), QStringLiteral("FW Mismatch (??\?)"));
+}
+
+void RemoteStatusTest::eachPassRedrawsEverySlot()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(260, 200, version(1, 3, 0, 25), dr200);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
+    QCOMPARE(textColour(w.ui.lbl_dr_status_value_3), QColor(QStringLiteral("orange")));
+
+    // The old remote goes; the unit is current again.
+    delete unit.device.children.take(260);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_3->text(), QStringLiteral("Not Connected"));
+    QVERIFY(w.ui.lbl_dr_status_value_3->toolTip().isEmpty());
+    QCOMPARE(online(w.ui.lbl_dr_status_value_3), QStringLiteral("false"));
+    // Restyled: the colour follows the property, orange back to grey.
+    QCOMPARE(textColour(w.ui.lbl_dr_status_value_3), QColor(QStringLiteral("gray")));
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
+    QCOMPARE(w.connected(), QStringLiteral("true"));
+    QVERIFY(w.ui.pushButton_firmware->isHidden());
+    QCOMPARE(w.controls(), std::optional<bool>(true));
+}
+
+void RemoteStatusTest::duringAFirmwareUpdateOnlyTheSlotsChange()
+{
+    Window w;
+    Unit unit(currentUnit, 1);
+    unit.attach(260, 200, version(1, 3, 0, 25), dr200);
+    unit.attach(264, 200, version(1, 3, 0, 26), dr200);
+    w.panel.update(&unit.device);
+    w.controlCalls.clear();
+
+    // The update shows its progress; the remote restarts into its bootloader.
+    w.panel.setFirmwareUpdateRunning(true);
+    QVERIFY(w.panel.firmwareUpdateRunning());
+    w.ui.label_fw_update_status->setText(QStringLiteral("Updating DR200 Firmware..."));
+    w.ui.label_fw_update_status->show();
+    w.ui.progressBar_fw->show();
+    w.ui.lbl_serial->hide();
+    delete unit.device.children.take(260);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.lbl_dr_status_value_3->text(), QStringLiteral("Not Connected"));
+    QCOMPARE(w.ui.lbl_dr_status_value_m->text(), QStringLiteral("Unsupported"));
+    QVERIFY(!w.ui.label_fw_update_status->isHidden());
+    QVERIFY(!w.ui.progressBar_fw->isHidden());
+    QVERIFY(w.ui.lbl_serial->isHidden());
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
+    QCOMPARE(w.connected(), QStringLiteral("mismatch"));
+    QVERIFY(w.controlCalls.isEmpty());
+
+    // Afterwards the pass settles the unit again.
+    w.panel.setFirmwareUpdateRunning(false);
+    w.panel.update(&unit.device);
+    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
+    QVERIFY(w.ui.progressBar_fw->isHidden());
+    QCOMPARE(w.controls(), std::optional<bool>(true));
+}
+
+QTEST_MAIN(RemoteStatusTest)
+#include "remote_status_test.moc"
