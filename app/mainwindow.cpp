@@ -12,9 +12,10 @@
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
-    // INTEGRATION: the priority dialog is constructed first.
+    , dialog(nullptr)
     , registry(this, this)
     , ui(new Ui::MainWindow)
+    , remoteStatus(*ui, [this](bool enabled) { setParameterControlsEnabled(enabled); })
 {
 
     useFormFont();
@@ -64,11 +65,12 @@ MainWindow::MainWindow(QWidget* parent)
     connect(&registry, &QDevices::DoUpdateAllParameters, this, &MainWindow::onUpdateAllParameters,
             Qt::DirectConnection);
     connect(&registry, &QDevices::DoUpdateDeviceName, this, &MainWindow::onUpdateDeviceName, Qt::DirectConnection);
-    // INTEGRATION: the remaining connections, in this order: registry
-    // DoUpdateRemotesList to onUpdateRemotesList (remote_status.*); the
-    // bridge's DoUpdaterProgress to OnUpdaterProgress; the dialog's
-    // DoSetPgm6Threshold, DoSetPgm6HoldTime and DoLoadPgm6Default to
-    // OnPgm6SetThreshold, OnPgm6SetHoldTime and OnPgm6LoadDefault.
+    connect(&registry, &QDevices::DoUpdateRemotesList, this, &MainWindow::onUpdateRemotesList);
+    // INTEGRATION: the bridge's DoUpdaterProgress to OnUpdaterProgress comes
+    // with the firmware update flow.
+    connect(&dialog, &Dialog::DoSetPgm6Threshold, this, &MainWindow::OnPgm6SetThreshold);
+    connect(&dialog, &Dialog::DoSetPgm6HoldTime, this, &MainWindow::OnPgm6SetHoldTime);
+    connect(&dialog, &Dialog::DoLoadPgm6Default, this, &MainWindow::OnPgm6LoadDefault);
 
     // Units found arrive later, one by one, once the event loop runs.
     ousb_EnumerateDevices();

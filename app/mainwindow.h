@@ -7,8 +7,10 @@
 // and mainwindow_widgets.cpp.
 #pragma once
 
+#include "dialog.h"
 #include "parameter_blocks.h"
 #include "qdevices.h"
+#include "remote_status.h"
 #include "value_text.h"
 
 #include <QMainWindow>
@@ -68,6 +70,13 @@ public slots:
     void onUpdateAllParameters(zq40::hidr_t code);
     // Shows the link markers of the current device's linked groups.
     void onUpdateLinked();
+    // Redraws the remotes and the paging station of the current device.
+    void onUpdateRemotesList();
+    // The priority dialog's values: stored and sent as block 3 while
+    // controlsLive is set; the defaults are always handed back to it.
+    void OnPgm6SetThreshold(int value);
+    void OnPgm6SetHoldTime(int value);
+    void OnPgm6LoadDefault();
 
     void on_comboBox_deviceList_currentIndexChanged(int index);
 
@@ -275,8 +284,9 @@ private:
     // One zone setting's slider and value label; null for settings without.
     QSlider* settingSlider(int zone, zq40::ZoneSetting setting) const;
 
-    // Construction order matters, see the constructor. INTEGRATION: the
-    // program-6 priority dialog (Dialog dialog, no parent) comes first.
+    // Construction order matters, see the constructor.
+    // The program-6 priority dialog: a window of its own, shown on demand.
+    Dialog dialog;
     // The registry of connected units; it owns the bridge from the library.
     QDevices registry;
     // The record edited while working offline: factory defaults, no links.
@@ -290,4 +300,9 @@ private:
     bool controlsLive = false;
 
     Ui::MainWindow* ui;
+    // The remotes panel; it reads the form's labels at every pass.
+    RemoteStatusPanel remoteStatus;
+
+    // Hands the current record's threshold and hold time to the dialog.
+    void showPriorityValuesInDialog();
 };

@@ -11,7 +11,9 @@ void MainWindow::showPriorityMenu()
     QAction* settings = menu.addAction(tr("Set Pgm 6 Threshold and Hold Time"));
     // At the mouse cursor, wherever the request came from.
     if (menu.exec(QCursor::pos()) == settings) {
-        // INTEGRATION: show the priority dialog (dialog.*), not modal.
+        showPriorityValuesInDialog();
+        dialog.show(); // never modal: the window stays live beside it
+        dialog.raise();
     }
 }
 
@@ -27,3 +29,41 @@ PRIORITY_MENU_SLOT(4)
 PRIORITY_MENU_SLOT(5)
 PRIORITY_MENU_SLOT(6)
 #undef PRIORITY_MENU_SLOT
+
+void MainWindow::showPriorityValuesInDialog()
+{
+    const zq40::ParameterBlocks& b = pCurrentDevice->blocks;
+    dialog.on_set_pgm6_thresh_value(b.get(zq40::kPriorityThreshold));
+    dialog.on_set_pgm6_hold_value(b.get(zq40::kPriorityHoldTimeSecs));
+}
+
+void MainWindow::OnPgm6SetThreshold(int value)
+{
+    if (!live())
+        return;
+    pCurrentDevice->blocks.set(zq40::kPriorityThreshold, value);
+    sendParameters(zq40::HIDR_INPUTS_PAGING);
+}
+
+void MainWindow::OnPgm6SetHoldTime(int value)
+{
+    if (!live())
+        return;
+    pCurrentDevice->blocks.set(zq40::kPriorityHoldTimeSecs, value);
+    sendParameters(zq40::HIDR_INPUTS_PAGING);
+}
+
+void MainWindow::OnPgm6LoadDefault()
+{
+    if (live()) {
+        pCurrentDevice->blocks.set(zq40::kPriorityHoldTimeSecs, 8);
+        pCurrentDevice->blocks.set(zq40::kPriorityThreshold, -60);
+        sendParameters(zq40::HIDR_INPUTS_PAGING);
+    }
+    showPriorityValuesInDialog();
+}
+
+void MainWindow::onUpdateRemotesList()
+{
+    remoteStatus.update(pCurrentDevice);
+}

@@ -91,9 +91,7 @@ void MainWindow::refreshInputsPaging()
             groupMemberBox(group, zone)->setChecked(b.groupHasZone(group, zone));
     }
     ui->checkBox_group_disable->setChecked(b.flag(kDisableGroupStore));
-    // INTEGRATION: hand PriorityThreshold and PriorityHoldTimeSecs to the
-    // priority dialog (dialog.*): on_set_pgm6_thresh_value(int) and
-    // on_set_pgm6_hold_value(int).
+    showPriorityValuesInDialog();
 }
 
 void MainWindow::refreshNames()

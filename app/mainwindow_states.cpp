@@ -59,8 +59,8 @@ void MainWindow::on_comboBox_deviceList_currentIndexChanged(int)
     else
         showFirmwareMismatch();
     onUpdateAllParameters(zq40::HIDR_ALL);
-    // INTEGRATION: onUpdateRemotesList() (remote_status.*) redraws the child
-    // devices and settles the presentation from their versions.
+    // The children's versions settle the presentation.
+    onUpdateRemotesList();
 }
 
 void MainWindow::onNewDeviceOnline(QDevice* pDevice)

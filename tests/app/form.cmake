@@ -15,6 +15,7 @@ endfunction()
 # The form alone, with the resources its logo frame names.
 add_panel_test(form_test zq40_shell)
 add_panel_test(mainwindow_test zq40_shell)
+add_panel_test(mainwindow_priority_test zq40_shell)
 add_panel_test(mainwindow_bindings_test zq40_shell)
 add_panel_test(mainwindow_states_test zq40_shell)
 add_panel_test(single_instance_test zq40_shell)
