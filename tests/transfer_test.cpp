@@ -32,7 +32,7 @@ struct SentPacket {
 
 // A bootloader with real memory per region, driven synchronously: every
 // packet the host sends is answered at once into a queue.
-class ScriptedBootloader final : public transfer::Tunnel {
+class ScriptedBootloader : public transfer::Tunnel {
 public:
     struct Region {
         uint32_t base, length, version;
@@ -220,6 +220,22 @@ TEST(Transfer, WritesEveryRegionAndTheDeviceThenHoldsTheContainer)
         EXPECT_GE(run.progress[i].first, run.progress[i - 1].first);
         EXPECT_LT(run.progress[i].first, 100);
     }
+}
+
+// Reports progress at every received packet: a slow device.
+struct SlowClockBootloader : ScriptedBootloader {
+    using ScriptedBootloader::ScriptedBootloader;
+    uint32_t tick() override { return ScriptedBootloader::tick() * 300; }
+};
+
+TEST(Transfer, ProgressNeverRunsBackwards)
+{
+    SlowClockBootloader device(200, deviceRegions(2));
+    auto run = runTransfer(device, container({52 * 70, 52 * 70}));
+    EXPECT_TRUE(run.result);
+    ASSERT_GT(run.progress.size(), 4u);
+    for (size_t i = 1; i < run.progress.size(); ++i)
+        EXPECT_GE(run.progress[i].first, run.progress[i - 1].first) << "report " << i;
 }
 
 TEST(Transfer, CurrentDeviceGetsOnlyHelloInfoSelectsAndFinish)

@@ -337,6 +337,10 @@ void BootloaderTransfer::reportProgress()
     if (!progress_)
         return;
     uint8_t p = 0;
+    // Past the last section, while the end of the region is acknowledged,
+    // the value stays: falling back to 0 there would run the bar backwards.
+    if (region_ && sectionIndex_ >= region_->sectionCount() && region_->sectionCount() > 0 && lastProgress_)
+        return;
     if (region_ && sectionIndex_ < region_->sectionCount()) {
         const uint64_t sectionLength = section_.length;
         const uint64_t sections = region_->sectionCount();
