@@ -69,6 +69,13 @@ std::vector<uint8_t> smallMainUnitImage()
     return obin::buildBlock(r);
 }
 
+// The selector of a child for an update: its two key bytes (high first on
+// the wire) read as a little-endian number.
+uint16_t selector(uint16_t key)
+{
+    return uint16_t(key >> 8 | (key & 0xFF) << 8);
+}
+
 class FirmwareUpdate : public EmulatedBus {
 protected:
     void SetUp() override
@@ -159,7 +166,7 @@ TEST_F(FirmwareUpdate, ChildTakesItsRegionsThroughTheUnitAndIsDeselected)
     events().clear();
 
     auto image = catalogueCopy();
-    ASSERT_TRUE(ousb_UpdateChildDeviceFirmware(h, 258, image.data(), uint32_t(image.size()), 0, onProgress));
+    ASSERT_TRUE(ousb_UpdateChildDeviceFirmware(h, selector(258), image.data(), uint32_t(image.size()), 0, onProgress));
     EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
     for (uint32_t region = 0; region < 2; ++region)
         EXPECT_EQ(unit().regionMemory(region, 258), expectedMemory(image, 200, region));
@@ -195,7 +202,7 @@ TEST_F(FirmwareUpdate, ChildThatFallsSilentIsStillDeselected)
     unit().setBootFaults(silent, 259);
 
     auto image = catalogueCopy();
-    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(connects[0].handle, 259, image.data(), uint32_t(image.size()), 0,
+    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(connects[0].handle, selector(259), image.data(), uint32_t(image.size()), 0,
                                                 onProgress));
     EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 1)));
     EXPECT_EQ(unit().selectedChild(), 0);
@@ -208,7 +215,7 @@ TEST_F(FirmwareUpdate, BadContainersAndSilentUnitsAreReportedWithTheirCodes)
     image[0] = 'X';
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
     EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 19)));
-    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(h, 258, image.data(), uint32_t(image.size()), 0, onProgress));
+    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(h, selector(258), image.data(), uint32_t(image.size()), 0, onProgress));
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, nullptr, 10, 0, onProgress));
     EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 3)));
     EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() unable to adjust firmware file for platform endian?"));

@@ -38,7 +38,7 @@ class ApplicationFirmware : public Firmware {
         forward(state, request, result);
         break;
       case msg::kChildSelect:
-        state.selectedChild = request.payloadU16(0);
+        state.selectedChild = childKeyAt(request);
         break;
       case msg::kEnumerateChildren:
         for (const ChildConfig& c : state.children) result.answers.push_back(childConnectReport(c));

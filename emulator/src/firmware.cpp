@@ -4,6 +4,18 @@
 
 namespace zq40emu::detail {
 
+// A child's two identifying bytes go high byte first: key 258 is 01 02. A
+// host that selects the child for an update reads the same two bytes as a
+// little-endian number (0x0201), and sends them back in that order.
+void putChildKey(Report& r, uint16_t key) {
+  r.payload()[0] = static_cast<uint8_t>(key >> 8);
+  r.payload()[1] = static_cast<uint8_t>(key);
+}
+
+uint16_t childKeyAt(const Report& r) {
+  return static_cast<uint16_t>(r.payload()[0] << 8 | r.payload()[1]);
+}
+
 UnitState initialState(const UnitConfig& config) {
   UnitState s;
   s.version = config.version;
@@ -50,7 +62,7 @@ Report statusReport(const UnitState& state, uint32_t tag) {
 
 Report childConnectReport(const ChildConfig& child) {
   Report r = Report::make(msg::kChildConnect, 0, 22);
-  r.setPayloadU16(0, child.childID);
+  putChildKey(r, child.childID);
   r.setPayloadU32(2, child.model);
   std::copy(child.info.begin(), child.info.end(), r.payload() + 6);
   return r;
@@ -58,7 +70,7 @@ Report childConnectReport(const ChildConfig& child) {
 
 Report childDisconnectReport(uint16_t childID) {
   Report r = Report::make(msg::kChildDisconnect, 0, 2);
-  r.setPayloadU16(0, childID);
+  putChildKey(r, childID);
   return r;
 }
 

@@ -66,6 +66,9 @@ Report statusReport(const UnitState& state, uint32_t tag);
 // Reports the unit also sends on its own.
 Report childConnectReport(const ChildConfig& child);
 Report childDisconnectReport(uint16_t childID);
+// The child key in a report's first two payload bytes, high byte first.
+void putChildKey(Report& r, uint16_t key);
+uint16_t childKeyAt(const Report& r);
 Report blockReport(uint8_t code, const std::vector<uint8_t>& block);
 
 }  // namespace zq40emu::detail

@@ -40,7 +40,7 @@ LibraryEvent childEvent(LibraryEvent::Kind kind, ousb_handle_t h, const ousb_chi
     LibraryEvent e(kind);
     e.handle = h;
     e.name = child->name ? child->name : "";
-    e.childKey = uint16_t(child->childID[0] | child->childID[1] << 8);
+    e.childKey = uint16_t(child->childID[0] << 8 | child->childID[1]); // high byte first
     e.childModel = child->model;
     std::memcpy(e.childInfo.data(), child->info, e.childInfo.size());
     return e;

@@ -49,7 +49,7 @@ static void on_disconnect(ousb_handle_t h, ousb_device_info_t *info)
 
 static void print_child(const char *what, ousb_handle_t h, const ousb_child_device_info_t *child)
 {
-    unsigned key = (unsigned)(child->childID[0] | child->childID[1] << 8);
+    unsigned key = (unsigned)(child->childID[0] << 8 | child->childID[1]); /* high byte first */
     unsigned v = (unsigned)child->info[8] | (unsigned)child->info[9] << 8 | (unsigned)child->info[10] << 16
                | (unsigned)child->info[11] << 24;
     printf("%s %p child %u model %u '%s' ver %u.%u.%u.%u\n", what, h, key, (unsigned)child->model, child->name,
