@@ -257,6 +257,8 @@ private:
     void editZoneSource(int zone, int index);
     void editZoneMinimum(int zone, int value);
     void editZoneMaximum(int zone, int value);
+    // After a range edit: the fader shows the new position, one block goes out.
+    void showZoneFaderAndSend(int zone);
     void editZoneName(int zone);
     void editGroupName(QLineEdit* edit, int first, int last);
     void editProgramName(int input);

@@ -71,6 +71,16 @@ void MainWindow::editZoneSource(int zone, int index)
     controlsLive = true;
 }
 
+void MainWindow::showZoneFaderAndSend(int zone)
+{
+    // The fader moves without its slot storing or sending anything.
+    controlsLive = false;
+    levelSlider(zone)->setValue(levelSliderValue(pCurrentDevice->blocks.levelPosition(zone)));
+    updateZoneLevelLabel(zone);
+    sendParameters(HIDR_ZONE_LEVELS);
+    controlsLive = true;
+}
+
 void MainWindow::editZoneMinimum(int zone, int value)
 {
     if (!live()) {
@@ -94,11 +104,7 @@ void MainWindow::editZoneMinimum(int zone, int value)
         // The fader stays and the level in dB follows.
         b.updateLevel(zone);
     }
-    controlsLive = false;
-    levelSlider(zone)->setValue(levelSliderValue(b.levelPosition(zone)));
-    updateZoneLevelLabel(zone);
-    sendParameters(HIDR_ZONE_LEVELS);
-    controlsLive = true;
+    showZoneFaderAndSend(zone);
 }
 
 void MainWindow::editZoneMaximum(int zone, int value)
@@ -111,11 +117,7 @@ void MainWindow::editZoneMaximum(int zone, int value)
     limitZoneRange(zone, b.get(zoneLevel(zone, ZoneLevel::MinLevel)), value);
     b.set(zoneLevel(zone, ZoneLevel::MaxLevel), value);
     b.updateLevel(zone);
-    controlsLive = false;
-    levelSlider(zone)->setValue(levelSliderValue(b.levelPosition(zone)));
-    updateZoneLevelLabel(zone);
-    sendParameters(HIDR_ZONE_LEVELS);
-    controlsLive = true;
+    showZoneFaderAndSend(zone);
 }
 
 #define ZONE_LEVEL_SLOTS(n)                                                       \
