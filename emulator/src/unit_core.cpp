@@ -22,6 +22,8 @@ UnitCore::UnitCore(UnitConfig config, std::shared_ptr<Scheduler> scheduler)
       scheduler_(std::move(scheduler)),
       state_(initialState(config_)),
       firmware_(makeFirmware(state_.mode)),
+      faults_(config_.faults),
+      yankCountdown_(config_.faults.unplugAfterReports),
       paced_(config_.paced),
       rng_(faults_.seed) {}
 
@@ -56,6 +58,9 @@ void UnitCore::hostWrote(const Report& report) {
     return;
   }
   if (config_.foreign || faults_.silent || leaving_) return;
+  if (std::find(faults_.ignoredMsgIds.begin(), faults_.ignoredMsgIds.end(), report.msgId()) !=
+      faults_.ignoredMsgIds.end())
+    return;
   if (report.msgId() == msg::kTunnel && state_.boot.tunnelPacketArrives()) {
     leaving_ = true;
     if (yankHook) scheduler_->post(yankHook);

@@ -57,6 +57,22 @@ struct VersionWords {
   friend bool operator==(const VersionWords&, const VersionWords&) = default;
 };
 
+// Misbehaviour of a unit: from power-up with UnitConfig::faults, changeable
+// at any time with Unit::setFaults.
+struct Faults {
+  bool silent = false;        // firmware hung: the host's reports are recorded, nothing else happens
+  int delayMs = 0;            // answers come this late
+  bool wrongTag = false;      // answers carry a tag the host did not send
+  bool wrongCnt = false;      // answers carry a cnt that does not fit the message
+  bool otherMsgFirst = false; // before each answer the unit sends a report with another msgID
+  uint8_t otherMsgId = msg::kParamBlock;
+  int floodReports = 0;       // unsolicited reports sent before each answer
+  bool floodAnyMsgId = false; // flood with arbitrary msgIDs rather than msgID 49 blocks
+  int unplugAfterReports = 0; // yank the cable when the host has written this many more reports
+  std::vector<uint8_t> ignoredMsgIds{};  // requests the firmware records but never answers
+  uint32_t seed = 1;          // makes floods reproducible
+};
+
 struct UnitConfig {
   // USB identity
   uint16_t vendorId = kVendorId;
@@ -85,20 +101,9 @@ struct UnitConfig {
 
   // A foreign unit never answers anything (another vendor's HID device).
   bool foreign = false;
-};
 
-// Misbehaviour of a unit; can be changed at any time with Unit::setFaults.
-struct Faults {
-  bool silent = false;        // firmware hung: the host's reports are recorded, nothing else happens
-  int delayMs = 0;            // answers come this late
-  bool wrongTag = false;      // answers carry a tag the host did not send
-  bool wrongCnt = false;      // answers carry a cnt that does not fit the message
-  bool otherMsgFirst = false; // before each answer the unit sends a report with another msgID
-  uint8_t otherMsgId = msg::kParamBlock;
-  int floodReports = 0;       // unsolicited reports sent before each answer
-  bool floodAnyMsgId = false; // flood with arbitrary msgIDs rather than msgID 49 blocks
-  int unplugAfterReports = 0; // yank the cable when the host has written this many more reports
-  uint32_t seed = 1;          // makes floods reproducible
+  // Misbehaviour from power-up, before the host has written anything.
+  Faults faults{};
 };
 
 }  // namespace zq40emu
