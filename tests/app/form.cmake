@@ -35,3 +35,10 @@ set_target_properties(mainwindow_states_bus_test PROPERTIES AUTOMOC ON AUTOUIC O
 target_link_libraries(mainwindow_states_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
 add_test(NAME mainwindow_states_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_states_bus_test>)
 set_tests_properties(mainwindow_states_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+
+# The window with units that misbehave or leave at awkward moments.
+add_executable(mainwindow_faults_bus_test mainwindow_faults_bus_test.cpp)
+set_target_properties(mainwindow_faults_bus_test PROPERTIES AUTOMOC ON AUTOUIC OFF)
+target_link_libraries(mainwindow_faults_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
+add_test(NAME mainwindow_faults_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_faults_bus_test>)
+set_tests_properties(mainwindow_faults_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)

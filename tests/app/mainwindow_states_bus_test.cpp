@@ -3,14 +3,9 @@
 // exactly one whole block and a refresh sends none; unplugging falls back to
 // the offline record; other firmware shows the mismatch form; a file opened
 // at start-up keeps the first unit from being selected.
-#include "mainwindow.h"
-
-#include "parameter_reports.h"
-
-#include <zq40emu/zq40emu.h>
+#include "window_on_bus.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,75 +17,9 @@
 #include <memory>
 
 using namespace zq40;
+using namespace window_on_bus;
 
 namespace {
-
-constexpr uint32_t kRequiredFirmware = 0x0101012F; // 1.1.1.47
-
-template <typename T> T* child(QWidget& window, const char* name)
-{
-    T* w = window.findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no %s named %s", T::staticMetaObject.className(), name);
-    return w;
-}
-
-ParameterBlocks unitBlocks()
-{
-    ParameterBlocks b;
-    b.setDefaultParameters(false);
-    b.setDeviceNameText("Hall");
-    b.set(zoneSetting(2, ZoneSetting::EQLo), 3);
-    b.set(pgmLevel(1), -20);
-    b.setLevelPosition(4, 25.0f);
-    b.updateLevel(4);
-    b.setLabel(zoneLabel(1), "Bar");
-    b.setZonesLinked(1, true);
-    b.setZonesLinked(2, true);
-    return b;
-}
-
-zq40emu::UnitConfig unitConfig(uint32_t serial, uint32_t word5)
-{
-    zq40emu::UnitConfig config;
-    config.version.ser = serial;
-    config.version.word5 = word5;
-    const ParameterBlocks b = unitBlocks();
-    for (uint8_t code : zq40emu::kBlockCodes) {
-        const auto block = b.block(code);
-        config.blocks[code] = std::vector<uint8_t>(block.begin(), block.end());
-    }
-    return config;
-}
-
-std::vector<zq40emu::Report> writesOf(const zq40emu::Unit& unit, uint8_t msgId)
-{
-    std::vector<zq40emu::Report> found;
-    for (const auto& r : unit.received())
-        if (r.msgId() == msgId)
-            found.push_back(r);
-    return found;
-}
-
-// Waits for the first parameter write, then a little longer for any second.
-std::vector<zq40emu::Report> parameterWritesAfterEdit(const zq40emu::Unit& unit)
-{
-    unit.waitForReceived(
-        [](const auto& all) {
-            for (const auto& r : all)
-                if (r.msgId() == kMsgParameterWrite)
-                    return true;
-            return false;
-        },
-        std::chrono::seconds(5));
-    QTest::qWait(150);
-    return writesOf(unit, kMsgParameterWrite);
-}
-
-QString connectedState(MainWindow& window)
-{
-    return child<QFrame>(window, "frame_connected")->property("connected").toString();
-}
 
 QDevice* onlyRecord(const MainWindow& window)
 {
@@ -156,19 +85,23 @@ private slots:
         QVERIFY(child<QPushButton>(window, "pushButton_firmware")->isHidden());
 
         // The status reply brings the requests; the unit answers with its blocks.
-        QTRY_COMPARE_WITH_TIMEOUT(record->blocks, unitBlocks(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(record->blocks, hallBlocks(), 5000);
         QTRY_COMPARE(window.windowTitle(), QStringLiteral("Hall - (61001) - Working Online"));
         QCOMPARE(list->currentText(), QStringLiteral("Hall (61001)"));
         const auto sent = unit.received();
+        int status = -1;
         int request = -1;
         int enumeration = -1;
         for (int i = 0; i < int(sent.size()); ++i) {
-            if (sent[i].msgId() == kMsgParameterRequest && sent[i].bytes[5] == 0 && request < 0)
+            if (sent[i].msgId() == OUSB_MSG_STATUS && status < 0)
+                status = i;
+            if (sent[i].msgId() == kMsgParameterRequest && sent[i].bytes[5] == 0 && status >= 0 && request < 0)
                 request = i;
             if (sent[i].msgId() == kMsgChildEnumeration && request >= 0 && enumeration < 0)
                 enumeration = i;
         }
-        QVERIFY(request >= 0);
+        QVERIFY(status >= 0);
+        QVERIFY(request > status);
         QVERIFY(enumeration > request);
 
         // The blocks reach the controls, and moving them there sent nothing.
@@ -214,11 +147,20 @@ private slots:
         QVERIFY(child<QLabel>(window, "label_zones_linked_1")->isHidden());
     }
 
+    // Any other version is a mismatch, a newer one too.
+    void otherFirmwareShowsTheMismatchForm_data()
+    {
+        QTest::addColumn<uint32_t>("word5");
+        QTest::newRow("1.1.1.46") << kRequiredFirmware - 1;
+        QTest::newRow("1.1.1.48") << kRequiredFirmware + 1;
+    }
+
     void otherFirmwareShowsTheMismatchForm()
     {
+        QFETCH(uint32_t, word5);
         MainWindow window;
         auto* list = child<QComboBox>(window, "comboBox_deviceList");
-        auto& unit = plug(unitConfig(61002, kRequiredFirmware + 1));
+        auto& unit = plug(unitConfig(61002, word5));
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
         QCOMPARE(window.currentDevice(), onlyRecord(window));
         QCOMPARE(connectedState(window), QStringLiteral("mismatch"));
@@ -235,6 +177,32 @@ private slots:
         bed->unplug(unit);
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 1, 5000);
         QVERIFY(child<QGroupBox>(window, "groupBox_zone_1")->isEnabled());
+    }
+
+    // While a unit is shown, another one plugged in is only listed.
+    void secondUnitIsListedButNotShown()
+    {
+        MainWindow window;
+        auto* list = child<QComboBox>(window, "comboBox_deviceList");
+        auto& first = plug(unitConfig(61005, kRequiredFirmware));
+        QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
+        QDevice* shown = window.currentDevice();
+        QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QStringLiteral("Hall - (61005) - Working Online"), 5000);
+        auto& second = plug(unitConfig(61006, kRequiredFirmware));
+        QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(list->itemText(2), QStringLiteral("Hall (61006)"), 5000);
+        QCOMPARE(window.currentDevice(), shown);
+        QCOMPARE(list->currentIndex(), 1);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Hall - (61005) - Working Online"));
+        QVERIFY(listMatchesRegistry(window));
+
+        // Pulling the shown unit goes back offline, not to the other unit.
+        bed->unplug(first);
+        QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
+        QCOMPARE(list->currentIndex(), 0);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Orlo ZQ40 - Working Offline"));
+        bed->unplug(second);
+        QTRY_VERIFY_WITH_TIMEOUT(backOffline(window), 5000);
     }
 
     void startupFileKeepsTheFirstUnitUnselected()
