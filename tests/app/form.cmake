@@ -42,3 +42,9 @@ set_target_properties(mainwindow_faults_bus_test PROPERTIES AUTOMOC ON AUTOUIC O
 target_link_libraries(mainwindow_faults_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
 add_test(NAME mainwindow_faults_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_faults_bus_test>)
 set_tests_properties(mainwindow_faults_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+
+# Not a test: pictures of the window on a display, for a person to look at
+# (scripts/screenshots.sh).
+add_executable(window_screenshots window_screenshots.cpp)
+set_target_properties(window_screenshots PROPERTIES AUTOMOC ON AUTOUIC OFF)
+target_link_libraries(window_screenshots PRIVATE zq40_shell zq40emu Qt6::Test)
