@@ -179,6 +179,35 @@ private slots:
         QVERIFY(child<QGroupBox>(window, "groupBox_zone_1")->isEnabled());
     }
 
+    // Zone 6's source with 4-5 and 5-6 linked: zones 4 to 6 take it, in one
+    // block 16.
+    void linkedSourceGoesOutOnce()
+    {
+        MainWindow window;
+        ParameterBlocks blocks = hallBlocks();
+        blocks.clearZoneLinks();
+        blocks.setZonesLinked(4, true);
+        blocks.setZonesLinked(5, true);
+        auto& unit = plug(unitConfig(61007, kRequiredFirmware, blocks));
+        QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QStringLiteral("Hall - (61007) - Working Online"), 5000);
+        QTRY_VERIFY(!child<QLabel>(window, "label_zones_linked_1")->isHidden());
+        QTest::qWait(100);
+        unit.clearReceived();
+        child<QComboBox>(window, "comboBox_zone6_source")->setCurrentIndex(3);
+        const auto writes = parameterWritesAfterEdit(unit);
+        QCOMPARE(writes.size(), size_t(1));
+        QCOMPARE(writes[0].bytes[kCodeOffset], uint8_t(HIDR_ZONE_LEVELS));
+        const auto levels = unit.block(HIDR_ZONE_LEVELS);
+        for (int zone = 1; zone <= 6; ++zone) {
+            const int source = levels[8 * (zone - 1) + int(ZoneLevel::Source)];
+            QCOMPARE(source == 3, zone >= 4);
+            QCOMPARE(child<QComboBox>(window, qPrintable(QStringLiteral("comboBox_zone%1_source").arg(zone)))
+                         ->currentIndex() == 3,
+                     zone >= 4);
+        }
+        QCOMPARE(child<QLabel>(window, "label_zones_linked_1")->text(), QStringLiteral("Zones 4-6 Linked"));
+    }
+
     // While a unit is shown, another one plugged in is only listed.
     void secondUnitIsListedButNotShown()
     {
