@@ -3,6 +3,8 @@
 # the same window the program shows.
 add_library(zq40_shell OBJECT
     mainwindow.cpp
+    mainwindow_config.cpp
+    mainwindow_firmware.cpp
     mainwindow_inputs.cpp
     mainwindow_levels.cpp
     mainwindow_links.cpp
@@ -17,7 +19,7 @@ add_library(zq40_shell OBJECT
     startup_report.cpp
     zq40panel.qrc)
 target_include_directories(zq40_shell PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(zq40_shell PUBLIC zq40_form zq40_parameters zq40_devicelink zq40_panel_widgets orlousb Qt6::Widgets)
+target_link_libraries(zq40_shell PUBLIC zq40_form zq40_parameters zq40_config zq40_firmware_rules zq40_devicelink zq40_panel_widgets orlousb Qt6::Widgets)
 # The forms come compiled from zq40_form.
 set_target_properties(zq40_shell PROPERTIES AUTOUIC OFF)
 

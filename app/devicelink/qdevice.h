@@ -16,8 +16,10 @@ public:
     QChildDevice() = default;
 
     ousb_handle_t parentDevHandle = nullptr;
-    // The library's record; valid until the library removes the child.
+    // The child's record as the library announced it: the registry's copy
+    // (`info`), or a record owned by whoever made this child.
     const ousb_child_device_info_t* pDeviceInfo = nullptr;
+    ousb_child_device_info_t info{};
 };
 
 class QDevice : public QObject {

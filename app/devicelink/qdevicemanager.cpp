@@ -33,6 +33,7 @@ QDeviceManager::QDeviceManager() : QObject(nullptr)
     qRegisterMetaType<const hid_report_t*>("const hid_report_t*");
     qRegisterMetaType<const ousb_device_info_t*>("const ousb_device_info_t*");
     qRegisterMetaType<const ousb_child_device_info_t*>("const ousb_child_device_info_t*");
+    qRegisterMetaType<ousb_child_device_info_t>("ousb_child_device_info_t");
     qRegisterMetaType<uint8_t>("u_int8_t");
     qRegisterMetaType<obin_updater_error_t>("obin_updater_error_t");
     {
@@ -85,12 +86,14 @@ void QDeviceManager::DeviceDisconnectCallback(ousb_handle_t handle, ousb_device_
 
 void QDeviceManager::ChildDeviceConnectCallback(ousb_handle_t parent, ousb_child_device_info_t* info)
 {
-    emitThroughBridge([&](QDeviceManager* m) { emit m->DoChildDeviceConnect(parent, info); });
+    if (info)
+        emitThroughBridge([&](QDeviceManager* m) { emit m->DoChildDeviceConnect(parent, *info); });
 }
 
 void QDeviceManager::ChildDeviceDisconnectCallback(ousb_handle_t parent, ousb_child_device_info_t* info)
 {
-    emitThroughBridge([&](QDeviceManager* m) { emit m->DoChildDeviceDisconnect(parent, info); });
+    if (info)
+        emitThroughBridge([&](QDeviceManager* m) { emit m->DoChildDeviceDisconnect(parent, *info); });
 }
 
 void QDeviceManager::ReadReportCallback(ousb_handle_t handle, hid_report_t* report)

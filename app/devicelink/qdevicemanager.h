@@ -33,11 +33,15 @@ signals:
     void DoDeviceReadReport(ousb_handle_t devHandle, const hid_report_t* pReport);
     void DoDeviceConnect(ousb_handle_t devHandle, const ousb_device_info_t* pDeviceInfo);
     void DoDeviceDisconnect(ousb_handle_t devHandle, const ousb_device_info_t* pDeviceInfo);
-    void DoChildDeviceConnect(ousb_handle_t parentDevHandle, const ousb_child_device_info_t* pDeviceInfo);
-    void DoChildDeviceDisconnect(ousb_handle_t parentDevHandle, const ousb_child_device_info_t* pDeviceInfo);
+    // A child's record travels as a copy and the library's worker does not
+    // wait for it: children come and go during a firmware update, while the
+    // GUI thread is inside the update and the update needs the worker.
+    void DoChildDeviceConnect(ousb_handle_t parentDevHandle, ousb_child_device_info_t info);
+    void DoChildDeviceDisconnect(ousb_handle_t parentDevHandle, ousb_child_device_info_t info);
     void DoUpdaterProgress(uint8_t progress, obin_updater_error_t error);
 };
 
 Q_DECLARE_METATYPE(const hid_report_t*)
 Q_DECLARE_METATYPE(const ousb_device_info_t*)
 Q_DECLARE_METATYPE(const ousb_child_device_info_t*)
+Q_DECLARE_METATYPE(ousb_child_device_info_t)

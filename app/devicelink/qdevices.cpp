@@ -26,10 +26,16 @@ QDevices::QDevices(QObject* parent, DeviceView* view) : QObject(parent), view(vi
             Qt::BlockingQueuedConnection);
     connect(&manager, &QDeviceManager::DoDeviceDisconnect, this, &QDevices::OnDeviceDisconnect,
             Qt::BlockingQueuedConnection);
-    connect(&manager, &QDeviceManager::DoChildDeviceConnect, this, &QDevices::OnChildDeviceConnect,
-            Qt::BlockingQueuedConnection);
-    connect(&manager, &QDeviceManager::DoChildDeviceDisconnect, this, &QDevices::OnChildDeviceDisconnect,
-            Qt::BlockingQueuedConnection);
+    // Queued in order behind the events before them; the registry keeps its
+    // own copy of each child's record.
+    connect(
+        &manager, &QDeviceManager::DoChildDeviceConnect, this,
+        [this](ousb_handle_t parent, ousb_child_device_info_t info) { OnChildDeviceConnect(parent, &info); },
+        Qt::QueuedConnection);
+    connect(
+        &manager, &QDeviceManager::DoChildDeviceDisconnect, this,
+        [this](ousb_handle_t parent, ousb_child_device_info_t info) { OnChildDeviceDisconnect(parent, &info); },
+        Qt::QueuedConnection);
 }
 
 QDevices::~QDevices()
@@ -125,7 +131,8 @@ void QDevices::OnChildDeviceConnect(ousb_handle_t parentDevHandle, const ousb_ch
     if (!child)
         child = new QChildDevice;
     child->parentDevHandle = parentDevHandle;
-    child->pDeviceInfo = pDeviceInfo;
+    child->info = *pDeviceInfo;
+    child->pDeviceInfo = &child->info;
     emit DoUpdateRemotesList();
 }
 
