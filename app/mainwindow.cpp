@@ -6,7 +6,6 @@
 #include "version.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 
 #include <initializer_list>
 
@@ -66,8 +65,9 @@ MainWindow::MainWindow(QWidget* parent)
             Qt::DirectConnection);
     connect(&registry, &QDevices::DoUpdateDeviceName, this, &MainWindow::onUpdateDeviceName, Qt::DirectConnection);
     connect(&registry, &QDevices::DoUpdateRemotesList, this, &MainWindow::onUpdateRemotesList);
-    // INTEGRATION: the bridge's DoUpdaterProgress to OnUpdaterProgress comes
-    // with the firmware update flow.
+    // The library reports an update's progress on the thread that runs the
+    // update, this one: the slot runs inside the update call.
+    connect(&registry.bridge(), &QDeviceManager::DoUpdaterProgress, this, &MainWindow::OnUpdaterProgress);
     connect(&dialog, &Dialog::DoSetPgm6Threshold, this, &MainWindow::OnPgm6SetThreshold);
     connect(&dialog, &Dialog::DoSetPgm6HoldTime, this, &MainWindow::OnPgm6SetHoldTime);
     connect(&dialog, &Dialog::DoLoadPgm6Default, this, &MainWindow::OnPgm6LoadDefault);
@@ -79,17 +79,6 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     delete ui;
-}
-
-void MainWindow::openConfigFromPath(const QString& path)
-{
-    startupConfigPath = path;
-    if (!QFileInfo::exists(path)) {
-        startupConfigPath.clear();
-        return;
-    }
-    // INTEGRATION: read the file into offlineDevice with loadName true, then
-    // onUpdateAllParameters(HIDR_ALL). Nothing is sent, nothing is shown.
 }
 
 void MainWindow::fallBackToOfflineDevice()

@@ -80,6 +80,17 @@ public slots:
 
     void on_comboBox_deviceList_currentIndexChanged(int index);
 
+    // Configuration files (mainwindow_config.cpp).
+    void on_pushButton_open_config_pressed();
+    void on_pushButton_save_config_pressed();
+    void on_pushButton_new_config_pressed();
+
+    // The firmware update flow (mainwindow_firmware.cpp): the main unit
+    // first, its outdated children on a later press.
+    void on_pushButton_firmware_pressed();
+    // The library's progress during an update, through the bridge.
+    void OnUpdaterProgress(uint8_t progress, obin_updater_error_t error);
+
     // The edit slots: each stores its field in the current device's block
     // and sends the block, while controlsLive is set.
     void on_vSlider_pgm1_level_valueChanged(int value);
@@ -307,4 +318,30 @@ private:
 
     // Hands the current record's threshold and hold time to the dialog.
     void showPriorityValuesInDialog();
+
+    // Configuration files (mainwindow_config.cpp).
+    // The folder the open and save dialogs start in.
+    static QString configFolder();
+
+    // Firmware update flow (mainwindow_firmware.cpp).
+    // For a unit back on the carried firmware: loads the settings backed up
+    // before its update, sends them and deletes the backup.
+    void restoreFirmwareBackup(QDevice* pDevice);
+    // One press of the button: the unit itself, or else its children.
+    void updateMainUnit(QDevice* unit);
+    void updateChildren(QDevice* unit);
+    // The status text and an empty progress bar in place of the unit's
+    // identity labels.
+    void showUpdateProgress(const QString& status);
+    void setIdentityLabelsVisible(bool visible);
+    // "Firmware Update Failed", and the identity labels back in their place
+    // once the unit is no longer shown.
+    void showUpdateFailed(bool unitStillShown);
+    // The child's status line reads "Not Connected" until it is back.
+    void showChildRestarting(quint16 key);
+    // Set for the whole flow: a second press cannot start another update.
+    bool firmwareFlowRunning = false;
+    // After a failed update the identity labels come back with the next
+    // change of the shown record.
+    QMetaObject::Connection identityLabelsReturn;
 };

@@ -2,6 +2,7 @@
 // working offline, online and firmware mismatch.
 #include "mainwindow.h"
 
+#include "firmware_catalogue.h"
 #include "latin1_text.h"
 #include "orlousb.h"
 #include "parameter_reports.h"
@@ -110,8 +111,10 @@ void MainWindow::onNewDeviceBootStatus(QDevice* pDevice)
     // A unit in its bootloader knows no parameters.
     if (!pDevice || pDevice->bootloaderActive != 0)
         return;
-    // INTEGRATION: for a unit on the required firmware, the restore of the
-    // settings backed up before a firmware update runs here.
+    // Back on the carried firmware: the settings saved before the update
+    // go to the unit before it is asked for its blocks.
+    if (pDevice->pDeviceInfo && pDevice->pDeviceInfo->word5 == zq40::firmware::catalogueVersion(601))
+        restoreFirmwareBackup(pDevice);
     sendRequest(pDevice->devHandle, zq40::parameterRequest());
     sendRequest(pDevice->devHandle, zq40::childEnumerationRequest());
 }

@@ -43,6 +43,14 @@ target_link_libraries(mainwindow_faults_bus_test PRIVATE zq40_shell zq40emu Qt6:
 add_test(NAME mainwindow_faults_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_faults_bus_test>)
 set_tests_properties(mainwindow_faults_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
 
+# The configuration buttons, offline and with units.
+add_panel_test(mainwindow_config_test zq40_shell)
+add_executable(mainwindow_config_bus_test mainwindow_config_bus_test.cpp)
+set_target_properties(mainwindow_config_bus_test PROPERTIES AUTOMOC ON AUTOUIC OFF)
+target_link_libraries(mainwindow_config_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
+add_test(NAME mainwindow_config_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_config_bus_test>)
+set_tests_properties(mainwindow_config_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+
 # Not a test: pictures of the window on a display, for a person to look at
 # (scripts/screenshots.sh).
 add_executable(window_screenshots window_screenshots.cpp)

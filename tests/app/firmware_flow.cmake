@@ -1,0 +1,27 @@
+# The firmware button: its decisions, the settings backup, and the flow with
+# emulated units (updates that work, and updates that fail half-way). Tests
+# that write backups get a home of their own: the data folder of Qt's test
+# mode lies under it, so other tests running meanwhile cannot touch it.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+
+function(use_own_home name)
+    set(home ${CMAKE_CURRENT_BINARY_DIR}/home/${name})
+    file(MAKE_DIRECTORY ${home})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home}")
+endfunction()
+
+add_panel_test(child_update_rules_test zq40_firmware_rules)
+add_panel_test(firmware_backup_test zq40_config)
+use_own_home(firmware_backup_test)
+
+function(add_firmware_bus_test name)
+    add_executable(${name} ${name}.cpp)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC OFF)
+    target_link_libraries(${name} PRIVATE zq40_shell zq40emu Qt6::Test)
+    add_test(NAME ${name} COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+    use_own_home(${name})
+endfunction()
+
+add_firmware_bus_test(mainwindow_firmware_bus_test)
+add_firmware_bus_test(mainwindow_firmware_faults_bus_test)
