@@ -2,7 +2,8 @@
 // umockdev-run does. This process holds the testbed and serves the units; the
 // program runs under umockdev's preload and sees them as real hidraw devices.
 //
-//   zq40-emulate [--units N] [--children] [--foreign] -- program [args...]
+//   zq40-emulate [--units N] [--children] [--foreign] [--script FILE] [--console]
+//                -- program [args...]
 //
 // Exits with the program's exit status.
 
@@ -15,9 +16,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "emulate_console.hpp"
 #include "zq40emu/zq40emu.h"
 
 extern char** environ;
@@ -28,15 +31,22 @@ struct Options {
   int units = 1;
   bool children = false;
   bool foreign = false;
+  std::string script;
+  bool console = false;
   std::vector<std::string> program;
 };
 
 void usage(FILE* to) {
   std::fprintf(to,
-               "usage: zq40-emulate [--units N] [--children] [--foreign] -- program [args...]\n"
-               "  --units N    plug N main units (default 1)\n"
-               "  --children   give each unit a paging station and two remotes\n"
-               "  --foreign    also plug a HID device of another vendor\n");
+               "usage: zq40-emulate [--units N] [--children] [--foreign] [--script FILE] [--console]\n"
+               "                    -- program [args...]\n"
+               "  --units N      plug N main units (default 1)\n"
+               "  --children     give each unit a paging station and two remotes\n"
+               "  --foreign      also plug a HID device of another vendor\n"
+               "  --script FILE  run the commands in FILE before starting the program\n"
+               "  --console      take commands on stdin while the program runs\n"
+               "commands, one a line:\n%s",
+               zq40emu::tools::commandHelp());
 }
 
 bool parse(int argc, char** argv, Options& o) {
@@ -55,6 +65,10 @@ bool parse(int argc, char** argv, Options& o) {
       o.children = true;
     } else if (a == "--foreign") {
       o.foreign = true;
+    } else if (a == "--script" && i + 1 < argc) {
+      o.script = argv[++i];
+    } else if (a == "--console") {
+      o.console = true;
     } else if (a == "--help" || a == "-h") {
       usage(stdout);
       std::exit(0);
@@ -144,13 +158,17 @@ int main(int argc, char** argv) {
     zq40emu::Testbed testbed;
     for (int i = 0; i < options.units; ++i) testbed.plug(unitConfig(i, options.children));
     if (options.foreign) testbed.plugForeign(0x046D, 0xC52B, "USB Receiver");
+    if (!options.script.empty() && !zq40emu::tools::runScript(testbed, options.script, stderr)) return 2;
 
     forwardTerminationSignals();
     const pid_t pid = spawn(options.program, childEnvironment());
     if (pid < 0) return 127;
     childPid = pid;
-    // A console on stdin (plug/unplug at run time) would run beside this wait.
-    status = waitFor(pid);
+    {
+      std::unique_ptr<zq40emu::tools::Console> console;
+      if (options.console) console = std::make_unique<zq40emu::tools::Console>(testbed, STDIN_FILENO);
+      status = waitFor(pid);
+    }  // the console stops before the units go
     childPid = 0;
   }  // unplugs the units, removes the testbed
 
