@@ -1,12 +1,28 @@
 // zq40panel [configuration file]: the ZQ40 control panel.
+#include "access_hint.h"
+#include "command_line.h"
 #include "mainwindow.h"
 #include "single_instance.h"
 #include "startup_report.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
+    // Answered on the terminal, even with a copy running or no display.
+    switch (zq40::commandLineAction(argc, argv)) {
+    case zq40::CommandLineAction::ShowHelp:
+        std::fputs(zq40::usageText().c_str(), stdout);
+        return 0;
+    case zq40::CommandLineAction::ShowVersion:
+        std::fputs(zq40::versionText().c_str(), stdout);
+        return 0;
+    case zq40::CommandLineAction::Run:
+        break;
+    }
+
     // Before anything else: a second copy leaves at once, quietly, without a
     // window and without opening the file it was given.
     SingleInstance instance(SingleInstance::defaultLockPath());
@@ -14,6 +30,8 @@ int main(int argc, char* argv[])
         return 0;
 
     QApplication app(argc, argv);
+    // Lets the desktop match the window to the installed .desktop file and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orlo_audio.ZQ40Panel"));
     int result;
     {
         MainWindow window;
@@ -23,6 +41,9 @@ int main(int argc, char* argv[])
             window.openConfigFromPath(QString::fromLocal8Bit(argv[1]));
         reportFirstPaintIfAsked(&window);
         window.show();
+        // A unit present but out of reach shows nowhere else.
+        zq40::AccessHint accessHint(&window);
+        accessHint.start();
         result = app.exec();
     }
     return result;

@@ -2,6 +2,8 @@
 # window and the resources are a library of their own so that tests can build
 # the same window the program shows.
 add_library(zq40_shell OBJECT
+    access_hint.cpp
+    command_line.cpp
     mainwindow.cpp
     mainwindow_config.cpp
     mainwindow_firmware.cpp
