@@ -33,6 +33,8 @@ std::string usageText()
            "      --version  show the version and exit\n"
            "\n"
            "Qt's own options (-platform, -style, ...) are accepted too.\n"
+           "With ZQ40_LOG=FILE in the environment, the USB library writes its log\n"
+           "to FILE: attach it to a bug report.\n"
            "One copy runs per user: a second start leaves at once.\n"
            "A unit that is plugged in but not listed usually needs the udev rule\n"
            "70-orlo-zq40.rules installed; unplug and replug it afterwards.\n";

@@ -2,12 +2,14 @@
 #include "access_hint.h"
 #include "command_line.h"
 #include "mainwindow.h"
+#include "orlousb.h"
 #include "single_instance.h"
 #include "startup_report.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -28,6 +30,10 @@ int main(int argc, char* argv[])
     SingleInstance instance(SingleInstance::defaultLockPath());
     if (instance.otherInstanceRunning())
         return 0;
+
+    // The USB library's log, for a bug report: ZQ40_LOG=FILE.
+    if (const char* log = std::getenv("ZQ40_LOG"); log && *log && !ousb_EnableLogging(log))
+        std::fprintf(stderr, "zq40panel: cannot write the log to %s\n", log);
 
     QApplication app(argc, argv);
     // Lets the desktop match the window to the installed .desktop file and icon.
