@@ -77,6 +77,7 @@ bool plug(Testbed& bed, const std::vector<std::string>& w, std::FILE* out) {
   }
   if (w.size() > 3 && !parseNumber(w[3], hw)) return refuse(out, "hardware revision is a number");
   config.version.word1 = uint32_t(hw);
+  config.blocks = factoryBlocks();
   bed.plug(config);
   return true;
 }

@@ -83,6 +83,7 @@ bool parse(int argc, char** argv, Options& o) {
 zq40emu::UnitConfig unitConfig(int index, bool withChildren) {
   zq40emu::UnitConfig c;
   c.version.ser = 12345 + static_cast<uint32_t>(index);
+  c.blocks = zq40emu::factoryBlocks();
   if (withChildren) {
     c.children = {zq40emu::pagingStation(0x01000005),
                   zq40emu::remote(zq40emu::kFirstRemoteKey, zq40emu::kRemoteModel200, 0x01000002),

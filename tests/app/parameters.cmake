@@ -8,3 +8,8 @@ add_executable(parameters_test
 )
 target_link_libraries(parameters_test PRIVATE zq40_parameters GTest::gtest_main)
 gtest_discover_tests(parameters_test DISCOVERY_MODE PRE_TEST)
+
+# The emulator's factory settings against the panel's.
+add_executable(factory_blocks_test factory_blocks_test.cpp)
+target_link_libraries(factory_blocks_test PRIVATE zq40_parameters zq40emu GTest::gtest_main)
+gtest_discover_tests(factory_blocks_test DISCOVERY_MODE PRE_TEST)

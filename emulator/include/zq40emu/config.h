@@ -44,6 +44,10 @@ constexpr std::array<uint8_t, 14> kBlockCodes = {1, 16, 3, 4, 5, 6, 7, 8, 9, 10,
 std::size_t blockSize(uint8_t code);
 // The block a code is stored in (2 -> 16, others unchanged).
 uint8_t storageCode(uint8_t code);
+// The blocks of a unit as it leaves the factory (names "Zone 1" ...,
+// "Orlo ZQ40", faders at 80 %, nothing linked). A UnitConfig without
+// blocks starts with all of them zeroed instead.
+std::map<uint8_t, std::vector<uint8_t>> factoryBlocks();
 
 // The six words of the msgID 1 (version) reply.
 struct VersionWords {
