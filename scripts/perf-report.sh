@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds in release mode and prints every performance figure of the project
+# in one table, each next to what it is measured against: the transaction
+# rate against hidapi, the main-unit update against the USB full-speed link
+# floor, the firmware button's flow and its longest pause of the window,
+# start-up time and memory, plug-in to populated controls, edit
+# latency, and CPU used while idle with a unit connected.
+# Usage: scripts/perf-report.sh   (BUILD_DIR picks the tree, default build-release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir="${BUILD_DIR:-build-release}"
+scripts/setup.sh >/dev/null
+BUILD_DIR="$dir" scripts/build.sh -DCMAKE_BUILD_TYPE=Release -DZQ40_BUILD_TESTS=OFF >/dev/null
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+export QT_QPA_PLATFORM=offscreen
+run() {
+    local name=$1; shift
+    echo "running $name ..." >&2
+    "$@" >"$out/$name" 2>"$out/$name.err" || { cat "$out/$name.err" >&2; echo "$name failed" >&2; exit 1; }
+}
+run transactions umockdev-wrapper "$dir/bench/transaction_rate" 20000
+run update umockdev-wrapper "$dir/bench/firmware_update_time"
+run button umockdev-wrapper "$dir/bench/firmware_flow_time"
+run startup "$dir/bench/startup_time" 10
+run panel umockdev-wrapper "$dir/bench/panel_latency" 20
+run idle umockdev-wrapper "$dir/bench/idle_cpu" 10
+
+field() { grep -m1 "$2" "$out/$1" | sed -E "s/$3/\\1/" | tr -s ' '; }
+hidapi=$(field transactions 'hidapi (hidraw)' '.* ([0-9]+) exchanges.*')
+orlousb=$(field transactions 'orlousb  ' '.* ([0-9]+) exchanges.*')
+ratio=$(field transactions 'ratio orlousb' '.*hidapi +([0-9.]+).*')
+update=$(field update 'paced at 1 report' '.*whole update ([0-9.]+) s.*')
+floor=$(field update 'link floor' '.*packets: ([0-9.]+) s.*')
+update_ratio=$(field update 'ratio update/floor' '.*floor: ([0-9.]+) .*')
+button=$(field button 'press to button usable' '.*again: +([0-9.]+ s).*')
+button_ratio=$(field button 'press to button usable' '.*floor ([0-9.]+)\).*')
+gui_gap=$(field button 'longest time without' '.*events?: +([0-9.]+ ms).*')
+startup=$(field startup 'first paint of the window' '.*median ([0-9.]+) ms.*')
+rss=$(field startup 'resident memory' '.*median ([0-9.]+) MiB.*')
+plugin=$(field panel 'plug-in to last block' '.*(median +[0-9.]+ ms +worst +[0-9.]+ ms).*')
+edit=$(field panel 'fader edit' '.*(median +[0-9.]+ ms +worst +[0-9.]+ ms).*')
+idle=$(field idle 'idle with a unit' '.*CPU ([0-9.]+ ms).*')
+
+echo
+echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores," \
+     "$(. /etc/os-release && echo "$PRETTY_NAME"), Linux $(uname -r), $(date -u +%Y-%m-%d)"
+echo
+printf '| %-42s | %-34s | %-44s |\n' "Figure" "Measured" "Anchor"
+printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..44})" "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..46})"
+row() { printf '| %-42s | %-34s | %-44s |\n' "$1" "$2" "$3"; }
+row "Status exchanges, orlousb" "$orlousb /s" "hidapi $hidapi /s; ratio $ratio (goal >= 0.9)"
+row "Main-unit update, paced at 1 report/ms" "$update s" "link floor $floor s; ratio $update_ratio (<= 1.05)"
+row "Firmware button flow, main unit, paced" "$button" "link floor $floor s; ratio $button_ratio"
+row "Longest GUI pause during that flow" "$gui_gap" "library's own limits (4 s, 10 s)"
+row "Start-up to first paint (offscreen)" "$startup ms" "median of 10 starts"
+row "Resident memory at first paint" "$rss MiB" "median of 10 starts"
+row "Plug-in to last block shown" "$plugin" "20 plug-ins, unit answers at once"
+row "Fader edit to report on the wire" "$edit" "100-step sweep; USB frame 1 ms"
+row "CPU in 10 s idle, unit connected" "$idle" "goal: none (nothing polls)"
+echo
+echo "Each benchmark's own output:"
+for f in transactions update button startup panel idle; do sed 's/^/    /' "$out/$f"; done
