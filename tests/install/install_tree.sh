@@ -30,6 +30,13 @@ real=$(readlink -f "$prefix/$lib.1")
 exports=$("$READELF" -W --dyn-syms "$real" | awk '$5 == "GLOBAL" && $7 != "UND" && $8 ~ /^ousb_/' | wc -l)
 [ "$exports" -eq 27 ] || fail "$exports ousb_ functions exported, not 27"
 
+# A library built with a sanitizer needs its runtime first in a client too.
+sanitize=
+case "$("$READELF" -d "$real")" in
+    *libasan*) sanitize="-fsanitize=address,undefined" ;;
+    *libtsan*) sanitize="-fsanitize=thread" ;;
+esac
+
 # pkg-config, relocated with the prefix: a C client compiles and links.
 export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
 flags=$(pkg-config --cflags --libs orlousb) || fail "pkg-config does not know orlousb"
@@ -38,12 +45,13 @@ pid=
 # The program started below goes too, however this script ends.
 trap '{ [ -z "$pid" ] || kill "$pid" 2>/dev/null; } || true; rm -rf "$work"' EXIT
 # shellcheck disable=SC2086
-"$CC" -std=c99 -o "$work/pc-client" "$consumer/consumer.c" $flags || fail "pkg-config client does not build"
+"$CC" -std=c99 $sanitize -o "$work/pc-client" "$consumer/consumer.c" $flags || fail "pkg-config client does not build"
 "$READELF" -d "$work/pc-client" | grep -q 'NEEDED.*\[liborlousb\.so\.1\]' || fail "pkg-config client does not need liborlousb.so.1"
 LD_LIBRARY_PATH="$prefix/$libdir" "$work/pc-client" >/dev/null || fail "pkg-config client does not run"
 
 # The CMake package: find_package(orlousb) and orlousb::orlousb.
-"$CMAKE" -S "$consumer" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null \
+"$CMAKE" -S "$consumer" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_C_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="$sanitize" >/dev/null \
     || fail "find_package(orlousb) fails"
 "$CMAKE" --build "$work/cmake-client" >/dev/null || fail "orlousb::orlousb client does not build"
 "$work/cmake-client/consumer" >/dev/null || fail "orlousb::orlousb client does not run"
