@@ -5,6 +5,7 @@
 #include "orlousb.h"
 #include "parameter_blocks.h"
 
+#include <QByteArray>
 #include <QMap>
 #include <QObject>
 
@@ -20,6 +21,8 @@ public:
     // (`info`), or a record owned by whoever made this child.
     const ousb_child_device_info_t* pDeviceInfo = nullptr;
     ousb_child_device_info_t info{};
+    QByteArray name; // what info.name points to
+
 };
 
 class QDevice : public QObject {

@@ -87,7 +87,9 @@ void QDeviceManager::DeviceDisconnectCallback(ousb_handle_t handle, ousb_device_
 void QDeviceManager::ChildDeviceConnectCallback(ousb_handle_t parent, ousb_child_device_info_t* info)
 {
     if (info)
-        emitThroughBridge([&](QDeviceManager* m) { emit m->DoChildDeviceConnect(parent, *info); });
+        emitThroughBridge([&](QDeviceManager* m) {
+            emit m->DoChildDeviceConnect(parent, *info, QByteArray(info->name ? info->name : ""));
+        });
 }
 
 void QDeviceManager::ChildDeviceDisconnectCallback(ousb_handle_t parent, ousb_child_device_info_t* info)

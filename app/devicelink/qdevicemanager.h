@@ -6,6 +6,7 @@
 
 #include "orlousb.h"
 
+#include <QByteArray>
 #include <QObject>
 
 #include <cstdint>
@@ -36,7 +37,9 @@ signals:
     // A child's record travels as a copy and the library's worker does not
     // wait for it: children come and go during a firmware update, while the
     // GUI thread is inside the update and the update needs the worker.
-    void DoChildDeviceConnect(ousb_handle_t parentDevHandle, ousb_child_device_info_t info);
+    // The name travels as a copy of its own: `info.name` points into the
+    // library's record.
+    void DoChildDeviceConnect(ousb_handle_t parentDevHandle, ousb_child_device_info_t info, QByteArray name);
     void DoChildDeviceDisconnect(ousb_handle_t parentDevHandle, ousb_child_device_info_t info);
     void DoUpdaterProgress(uint8_t progress, obin_updater_error_t error);
 };

@@ -30,7 +30,10 @@ QDevices::QDevices(QObject* parent, DeviceView* view) : QObject(parent), view(vi
     // own copy of each child's record.
     connect(
         &manager, &QDeviceManager::DoChildDeviceConnect, this,
-        [this](ousb_handle_t parent, ousb_child_device_info_t info) { OnChildDeviceConnect(parent, &info); },
+        [this](ousb_handle_t parent, ousb_child_device_info_t info, QByteArray name) {
+            info.name = name.data();
+            OnChildDeviceConnect(parent, &info);
+        },
         Qt::QueuedConnection);
     connect(
         &manager, &QDeviceManager::DoChildDeviceDisconnect, this,
@@ -132,6 +135,8 @@ void QDevices::OnChildDeviceConnect(ousb_handle_t parentDevHandle, const ousb_ch
         child = new QChildDevice;
     child->parentDevHandle = parentDevHandle;
     child->info = *pDeviceInfo;
+    child->name = QByteArray(pDeviceInfo->name ? pDeviceInfo->name : "");
+    child->info.name = child->name.data();
     child->pDeviceInfo = &child->info;
     emit DoUpdateRemotesList();
 }

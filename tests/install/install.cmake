@@ -31,6 +31,6 @@ endif()
 
 # The virtual units of scripts/run.sh and its plug/unplug console.
 add_test(NAME virtual_units
-    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/virtual_units_test.sh
+    COMMAND ${SANITIZER_ENV} bash ${CMAKE_CURRENT_LIST_DIR}/virtual_units_test.sh
         $<TARGET_FILE:zq40-emulate> $<TARGET_FILE:ousb-monitor> ${PROJECT_SOURCE_DIR}/scripts/virtual-units.txt)
 set_tests_properties(virtual_units PROPERTIES TIMEOUT 30)
