@@ -15,11 +15,7 @@ add_panel_test(firmware_backup_test zq40_config)
 use_own_home(firmware_backup_test)
 
 function(add_firmware_bus_test name)
-    add_executable(${name} ${name}.cpp)
-    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC OFF)
-    target_link_libraries(${name} PRIVATE zq40_shell zq40emu Qt6::Test)
-    add_test(NAME ${name} COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:${name}>)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+    add_window_bus_test(${name})
     use_own_home(${name})
 endfunction()
 

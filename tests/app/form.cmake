@@ -12,6 +12,15 @@ function(add_panel_test name)
         TIMEOUT 120)
 endfunction()
 
+# The window with emulated units on the test bed, offscreen.
+function(add_window_bus_test name)
+    add_executable(${name} ${name}.cpp)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC OFF)
+    target_link_libraries(${name} PRIVATE zq40_shell zq40emu Qt6::Test)
+    add_test(NAME ${name} COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+endfunction()
+
 # The form alone, with the resources its logo frame names.
 add_panel_test(form_test zq40_shell)
 add_panel_test(mainwindow_test zq40_shell)
@@ -23,33 +32,17 @@ target_compile_definitions(single_instance_test PRIVATE "ZQ40PANEL_PATH=\"$<TARG
 add_dependencies(single_instance_test zq40panel)
 
 # The window with emulated units on the test bed.
-add_executable(mainwindow_bus_test mainwindow_bus_test.cpp)
-set_target_properties(mainwindow_bus_test PROPERTIES AUTOMOC ON AUTOUIC OFF)
-target_link_libraries(mainwindow_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
-add_test(NAME mainwindow_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_bus_test>)
-set_tests_properties(mainwindow_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+add_window_bus_test(mainwindow_bus_test)
 
 # The window's device list, presentations and edits with emulated units.
-add_executable(mainwindow_states_bus_test mainwindow_states_bus_test.cpp)
-set_target_properties(mainwindow_states_bus_test PROPERTIES AUTOMOC ON AUTOUIC OFF)
-target_link_libraries(mainwindow_states_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
-add_test(NAME mainwindow_states_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_states_bus_test>)
-set_tests_properties(mainwindow_states_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+add_window_bus_test(mainwindow_states_bus_test)
 
 # The window with units that misbehave or leave at awkward moments.
-add_executable(mainwindow_faults_bus_test mainwindow_faults_bus_test.cpp)
-set_target_properties(mainwindow_faults_bus_test PROPERTIES AUTOMOC ON AUTOUIC OFF)
-target_link_libraries(mainwindow_faults_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
-add_test(NAME mainwindow_faults_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_faults_bus_test>)
-set_tests_properties(mainwindow_faults_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+add_window_bus_test(mainwindow_faults_bus_test)
 
 # The configuration buttons, offline and with units.
 add_panel_test(mainwindow_config_test zq40_shell)
-add_executable(mainwindow_config_bus_test mainwindow_config_bus_test.cpp)
-set_target_properties(mainwindow_config_bus_test PROPERTIES AUTOMOC ON AUTOUIC OFF)
-target_link_libraries(mainwindow_config_bus_test PRIVATE zq40_shell zq40emu Qt6::Test)
-add_test(NAME mainwindow_config_bus_test COMMAND ${TESTBED_RUNNER} $<TARGET_FILE:mainwindow_config_bus_test>)
-set_tests_properties(mainwindow_config_bus_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+add_window_bus_test(mainwindow_config_bus_test)
 
 # Not a test: pictures of the window on a display, for a person to look at
 # (scripts/screenshots.sh).
