@@ -7,7 +7,8 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 function(use_own_home name)
     set(home ${CMAKE_CURRENT_BINARY_DIR}/home/${name})
     file(MAKE_DIRECTORY ${home})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home}")
+    # Added to what the test has already (the sanitizers' options among it).
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "QT_QPA_PLATFORM=offscreen" "HOME=${home}")
 endfunction()
 
 add_panel_test(child_update_rules_test zq40_firmware_rules)
