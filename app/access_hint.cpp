@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <QWidget>
 
 #include <libudev.h>
@@ -103,8 +102,8 @@ void AccessHint::start()
         notifier = new QSocketNotifier(udev_monitor_get_fd(monitor), QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, &AccessHint::onUdevActivity);
     }
-    // After show(): the box needs its window on screen to sit on.
-    QTimer::singleShot(0, this, &AccessHint::check);
+    // Once the event loop runs: the box needs its window on screen to sit on.
+    QMetaObject::invokeMethod(this, &AccessHint::check, Qt::QueuedConnection);
 }
 
 void AccessHint::check()
