@@ -51,13 +51,11 @@ class MainWindowConfigBusTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<zq40emu::Testbed> bed;
-    std::vector<zq40emu::Unit*> units;
     QTemporaryDir files;
 
     zq40emu::Unit* plugAndShow(MainWindow& window, const zq40emu::UnitConfig& config)
     {
         zq40emu::Unit& unit = bed->plug(config);
-        units.push_back(&unit);
         const bool shown = QTest::qWaitFor(
             [&] {
                 QDevice* record = recordOf(window, config.version.ser);
@@ -90,10 +88,7 @@ private slots:
 
     void cleanup()
     {
-        for (zq40emu::Unit* unit : units)
-            if (unit->plugged())
-                bed->unplug(*unit);
-        units.clear();
+        unplugAll(*bed);
     }
 
     void cleanupTestCase() { bed.reset(); }

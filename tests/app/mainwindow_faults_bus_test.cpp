@@ -42,20 +42,12 @@ class MainWindowFaultsBusTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<zq40emu::Testbed> bed;
-    std::vector<zq40emu::Unit*> units;
-
-    zq40emu::Unit& plug(const zq40emu::UnitConfig& config)
-    {
-        zq40emu::Unit& unit = bed->plug(config);
-        units.push_back(&unit);
-        return unit;
-    }
 
     // Plugs a unit and waits until its blocks reached its record; null when
     // they did not come.
     zq40emu::Unit* plugAndShow(MainWindow& window, const zq40emu::UnitConfig& config)
     {
-        zq40emu::Unit& unit = plug(config);
+        zq40emu::Unit& unit = bed->plug(config);
         const bool shown = QTest::qWaitFor(
             [&] {
                 QDevice* record = recordOf(window, config.version.ser);
@@ -70,10 +62,7 @@ private slots:
 
     void cleanup()
     {
-        for (zq40emu::Unit* unit : units)
-            if (unit->plugged())
-                bed->unplug(*unit);
-        units.clear();
+        unplugAll(*bed);
     }
 
     void cleanupTestCase() { bed.reset(); }
@@ -141,7 +130,7 @@ private slots:
         MainWindow window;
         zq40emu::UnitConfig config = unitConfig(62002, kRequiredFirmware);
         config.faults.ignoredMsgIds = {OUSB_MSG_STATUS};
-        auto& unit = plug(config);
+        auto& unit = bed->plug(config);
         QTRY_VERIFY_WITH_TIMEOUT(recordOf(window, 62002) != nullptr, 5000);
         QTRY_COMPARE(window.currentDevice(), recordOf(window, 62002));
         QVERIFY(unit.waitForReceived(
@@ -168,7 +157,7 @@ private slots:
         MainWindow window;
         ParameterBlocks blocks = hallBlocks();
         std::fill(blocks.deviceName.begin(), blocks.deviceName.end(), uint8_t('N'));
-        auto& unit = plug(unitConfig(62003, kRequiredFirmware, blocks));
+        auto& unit = bed->plug(unitConfig(62003, kRequiredFirmware, blocks));
         const QString name(int(blocks.deviceName.size()), QLatin1Char('N'));
         QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), name + QStringLiteral(" - (62003) - Working Online"), 5000);
         QCOMPARE(child<QComboBox>(window, "comboBox_deviceList")->currentText(), name + QStringLiteral(" (62003)"));
@@ -200,7 +189,7 @@ private slots:
         const ParameterBlocks offlineBefore = window.currentDevice()->blocks;
         zq40emu::UnitConfig config = unitConfig(62004, kRequiredFirmware);
         config.faults.unplugAfterReports = writes;
-        auto& unit = plug(config);
+        auto& unit = bed->plug(config);
         QTRY_VERIFY_WITH_TIMEOUT(unit.receivedCount() >= size_t(writes) && !unit.plugged(), 5000);
         QCOMPARE(int(unit.received()[size_t(writes) - 1].msgId()), lastMsgId);
         QTRY_VERIFY_WITH_TIMEOUT(backOffline(window), 5000);

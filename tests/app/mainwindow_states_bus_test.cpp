@@ -34,14 +34,6 @@ class MainWindowStatesBusTest : public QObject {
     // One test bed for the whole run: the library watches the bus it finds
     // when it starts.
     std::unique_ptr<zq40emu::Testbed> bed;
-    std::vector<zq40emu::Unit*> units;
-
-    zq40emu::Unit& plug(const zq40emu::UnitConfig& config)
-    {
-        zq40emu::Unit& unit = bed->plug(config);
-        units.push_back(&unit);
-        return unit;
-    }
 
 private slots:
     void initTestCase()
@@ -52,11 +44,7 @@ private slots:
     // A test that failed half-way leaves no unit behind for the next one.
     void cleanup()
     {
-        for (zq40emu::Unit* unit : units) {
-            if (unit->plugged())
-                bed->unplug(*unit);
-        }
-        units.clear();
+        unplugAll(*bed);
     }
 
     void cleanupTestCase()
@@ -69,7 +57,7 @@ private slots:
         MainWindow window;
         auto* list = child<QComboBox>(window, "comboBox_deviceList");
         const ParameterBlocks offlineBefore = window.currentDevice()->blocks;
-        auto& unit = plug(unitConfig(61001, kRequiredFirmware));
+        auto& unit = bed->plug(unitConfig(61001, kRequiredFirmware));
 
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
         QDevice* record = onlyRecord(window);
@@ -160,7 +148,7 @@ private slots:
         QFETCH(uint32_t, word5);
         MainWindow window;
         auto* list = child<QComboBox>(window, "comboBox_deviceList");
-        auto& unit = plug(unitConfig(61002, word5));
+        auto& unit = bed->plug(unitConfig(61002, word5));
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
         QCOMPARE(window.currentDevice(), onlyRecord(window));
         QCOMPARE(connectedState(window), QStringLiteral("mismatch"));
@@ -188,7 +176,7 @@ private slots:
         blocks.clearZoneLinks();
         blocks.setZonesLinked(4, true);
         blocks.setZonesLinked(5, true);
-        auto& unit = plug(unitConfig(61007, kRequiredFirmware, blocks));
+        auto& unit = bed->plug(unitConfig(61007, kRequiredFirmware, blocks));
         QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QStringLiteral("Hall - (61007) - Working Online"), 5000);
         QTRY_VERIFY(!child<QLabel>(window, "label_zones_linked_1")->isHidden());
         QTest::qWait(100);
@@ -213,11 +201,11 @@ private slots:
     {
         MainWindow window;
         auto* list = child<QComboBox>(window, "comboBox_deviceList");
-        auto& first = plug(unitConfig(61005, kRequiredFirmware));
+        auto& first = bed->plug(unitConfig(61005, kRequiredFirmware));
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
         QDevice* shown = window.currentDevice();
         QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QStringLiteral("Hall - (61005) - Working Online"), 5000);
-        auto& second = plug(unitConfig(61006, kRequiredFirmware));
+        auto& second = bed->plug(unitConfig(61006, kRequiredFirmware));
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(list->itemText(2), QStringLiteral("Hall (61006)"), 5000);
         QCOMPARE(window.currentDevice(), shown);
@@ -243,13 +231,13 @@ private slots:
         QVERIFY(!window.startupConfig().isEmpty());
         auto* list = child<QComboBox>(window, "comboBox_deviceList");
 
-        auto& first = plug(unitConfig(61003, kRequiredFirmware));
+        auto& first = bed->plug(unitConfig(61003, kRequiredFirmware));
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 2, 5000);
         QCOMPARE(list->currentIndex(), 0);
         QVERIFY(window.startupConfig().isEmpty());
         QCOMPARE(window.windowTitle(), QStringLiteral("Orlo ZQ40 - Working Offline"));
 
-        auto& second = plug(unitConfig(61004, kRequiredFirmware));
+        auto& second = bed->plug(unitConfig(61004, kRequiredFirmware));
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 5000);
         QCOMPARE(list->currentIndex(), 2);
         QDevice* shown = window.currentDevice();

@@ -89,6 +89,13 @@ inline QString connectedState(MainWindow& window)
     return child<QFrame>(window, "frame_connected")->property("connected").toString();
 }
 
+// After each test: no unit of the test bed stays plugged for the next one.
+inline void unplugAll(zq40emu::Testbed& bed)
+{
+    for (zq40emu::Unit* unit : bed.units())
+        bed.unplug(*unit);
+}
+
 // The record of the unit with this serial number, or null.
 inline QDevice* recordOf(const MainWindow& window, uint32_t serial)
 {
