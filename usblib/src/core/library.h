@@ -53,6 +53,9 @@ platform::WorkerEvents& workerEvents();
 // Report handling (report_io.cpp), worker thread only.
 void queueNextRead(Device& device);
 void completeRead(const DevicePtr& device);
+// What completeRead does with the bytes it read (at most 64; the rest of the
+// report is zero). The fuzzer feeds reports through here.
+void handleIncomingReport(Device& device, const uint8_t* bytes, size_t size);
 
 // Report I/O on a record that is already looked up.
 bool writeReport(Device& device, const uint8_t* report64);

@@ -5,6 +5,7 @@
 #include "log.h"
 #include "report_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ousb {
@@ -133,6 +134,15 @@ void handleReport(Device& d, uint64_t generation)
     }
 }
 
+// The first `bytes` of the report are in inBuffer after the report ID.
+void handleReadBytes(Device& d, size_t bytes, uint64_t generation)
+{
+    d.inBuffer[0] = 0;
+    if (bytes < 64)
+        std::memset(d.inBuffer.data() + 1 + bytes, 0, 64 - bytes);
+    handleReport(d, generation);
+}
+
 } // namespace
 
 void queueNextRead(Device& d)
@@ -167,11 +177,16 @@ void completeRead(const DevicePtr& device)
         logCompletionError(r.error, r.bytes, d);
         return;
     }
-    d.inBuffer[0] = 0;
-    if (r.bytes < 64)
-        std::memset(d.inBuffer.data() + 1 + r.bytes, 0, 64 - r.bytes);
-    handleReport(d, generation);
+    handleReadBytes(d, r.bytes, generation);
     queueNextRead(d);
+}
+
+void handleIncomingReport(Device& d, const uint8_t* bytes, size_t size)
+{
+    const uint64_t generation = d.readSlot.generation();
+    size = std::min<size_t>(size, 64);
+    std::memcpy(d.inBuffer.data() + 1, bytes, size);
+    handleReadBytes(d, size, generation);
 }
 
 bool writeReport(Device& d, const uint8_t* report64)
