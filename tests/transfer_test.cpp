@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -46,9 +47,33 @@ public:
     void reportWrongRegionIndex() { wrongIndex_ = true; }
     void corruptWriteAck() { corruptAck_ = true; }
 
+    // A fault at the host's packet number `packet` (from 1 over this
+    // device's life). Unplugged and silent last until clearCut(), as a
+    // device stays gone or hung until it is plugged in again; a refusal or a
+    // corruption hits that one packet, or with `lasting` every later packet
+    // of the same kind.
+    enum class Fault { unplug, silence, refusal, corruption };
+    void cutAt(Fault fault, size_t packet, bool lasting = false) { cut_ = Cut{fault, packet, lasting, 0}; }
+    void clearCut() { cut_.reset(); }
+
     bool send(const uint8_t* p, size_t n) override
     {
+        ++packets_;
+        if (cut_ && packets_ >= cut_->packet) {
+            if (cut_->fault == Fault::unplug)
+                return false;
+            if (cut_->fault == Fault::silence)
+                return true;
+        }
         sent.push_back({p[0], n >= 5 ? le32(p + 1) : 0, n >= 6 ? p[5] : uint8_t(0)});
+        if (p[0] == 0xC0)
+            queue_.clear(); // answers left from an earlier session never reach this one
+        const Fault* fault = faultFor(p[0]);
+        if (fault && *fault == Fault::refusal) {
+            reply({0x82, 83});
+            return true;
+        }
+        corrupt_ = fault != nullptr;
         switch (p[0]) {
         case 0xC0: reply({0x80}); break;
         case 0xC2: reply({0x84, uint8_t(regions_.size())}); break;
@@ -60,7 +85,7 @@ public:
             put32(&info[1], model_);
             put32(&info[5], wrongIndex_ ? i + 1 : i);
             put32(&info[9], r.version);
-            put32(&info[21], obin::crc32(r.memory.data(), r.memory.size()));
+            put32(&info[21], obin::crc32(r.memory.data(), r.memory.size()) ^ (corrupt_ ? 1u : 0u));
             queue_.push_back(info);
             break;
         }
@@ -84,9 +109,11 @@ public:
             uint32_t address = le32(p + 1);
             uint8_t count = p[5];
             std::copy(p + 6, p + 6 + count, r.memory.begin() + (address - r.base));
+            if (corrupt_ && p[0] == 0xC7)
+                r.memory[address - r.base] ^= 0x10; // programmed wrong, and nobody is told
             if (p[0] == 0xC6) {
                 transfer::Packet ack{0x81};
-                put32(&ack[1], obin::crc32(p + 6, count) ^ (corruptAck_ ? 1u : 0u));
+                put32(&ack[1], obin::crc32(p + 6, count) ^ (corruptAck_ || corrupt_ ? 1u : 0u));
                 queue_.push_back(ack);
             }
             break;
@@ -95,7 +122,7 @@ public:
             Region& r = regions_[current_];
             r.version = pendingVersion_;
             transfer::Packet ack{0x81};
-            put32(&ack[1], obin::crc32(r.memory.data(), r.memory.size()));
+            put32(&ack[1], obin::crc32(r.memory.data(), r.memory.size()) ^ (corrupt_ ? 1u : 0u));
             queue_.push_back(ack);
             break;
         }
@@ -106,6 +133,8 @@ public:
 
     bool receive(transfer::Packet& packet) override
     {
+        if (cut_ && packets_ >= cut_->packet && (cut_->fault == Fault::unplug || cut_->fault == Fault::silence))
+            queue_.clear(); // what was on its way is lost with the device
         if (queue_.empty()) {
             now_ += 4000; // a read that waits out its time limit
             return false;
@@ -122,6 +151,25 @@ public:
     std::vector<Region>& regions() { return regions_; }
 
 private:
+    struct Cut {
+        Fault fault;
+        size_t packet;
+        bool lasting;
+        uint8_t kind; // of the packet hit first, for lasting faults
+    };
+
+    // The refusal or corruption that hits a packet of `kind` now, if any.
+    const Fault* faultFor(uint8_t kind)
+    {
+        if (!cut_ || cut_->fault == Fault::unplug || cut_->fault == Fault::silence || packets_ < cut_->packet)
+            return nullptr;
+        if (packets_ == cut_->packet) {
+            cut_->kind = kind;
+            return &cut_->fault;
+        }
+        return cut_->lasting && kind == cut_->kind ? &cut_->fault : nullptr;
+    }
+
     void reply(std::initializer_list<uint8_t> bytes)
     {
         transfer::Packet p{};
@@ -138,6 +186,9 @@ private:
     uint32_t now_ = 1000;
     bool wrongIndex_ = false;
     bool corruptAck_ = false;
+    bool corrupt_ = false;
+    size_t packets_ = 0;
+    std::optional<Cut> cut_;
 };
 
 std::vector<std::pair<int, int>> progressCalls;
@@ -346,6 +397,97 @@ TEST(Transfer, SectionWhoseDataFailsItsCrcIsNotSent)
         EXPECT_NE(c, 0xC7);
 }
 
+bool holdsContainer(ScriptedBootloader& device, const std::vector<uint8_t>& image)
+{
+    for (uint32_t i = 0; i < obin::countRegions(image.data(), image.size(), 200); ++i) {
+        auto block = obin::findRegion(image.data(), image.size(), 200, i);
+        const auto& r = device.regions().at(i);
+        if (!block || obin::crc32(r.memory.data(), r.memory.size()) != block->regionCrc()
+            || r.version != block->version())
+            return false;
+    }
+    return true;
+}
+
+// A fault at every packet of a transfer, one at a time: every state, and
+// every burst boundary of a region of two and a bit bursts. Each run ends
+// with one outcome that matches its result, a success only when the device
+// holds the whole container, and a second run after the fault clears
+// completes.
+TEST(Transfer, FaultAtEveryPacketNeverPassesForSuccessAndASecondRunCompletes)
+{
+    using Fault = ScriptedBootloader::Fault;
+    const auto image = container({52 * 32 * 2 + 100, 100});
+    ScriptedBootloader clean(200, deviceRegions(3));
+    const auto packets = runTransfer(clean, image).sent;
+    ASSERT_EQ(packets.size(), 77u);
+    ASSERT_EQ(packets.back().code, 0xC1);
+
+    const struct {
+        Fault fault;
+        bool lasting;
+    } faults[] = {{Fault::unplug, true},   {Fault::silence, true},     {Fault::refusal, false},
+                  {Fault::refusal, true},  {Fault::corruption, false}, {Fault::corruption, true}};
+    for (const auto& f : faults) {
+        for (size_t at = 1; at <= packets.size(); ++at) {
+            const uint8_t kind = packets[at - 1].code;
+            SCOPED_TRACE(testing::Message() << "fault " << int(f.fault) << (f.lasting ? " lasting" : "")
+                                            << " at packet " << at << " (0x" << std::hex << int(kind) << ")");
+            ScriptedBootloader device(200, deviceRegions(3));
+            device.cutAt(f.fault, at, f.lasting);
+            auto run = runTransfer(device, image);
+            if (f.fault == Fault::unplug && at == 1) {
+                // A hello that cannot be sent ends the transfer before it began.
+                EXPECT_FALSE(run.result);
+                EXPECT_TRUE(run.progress.empty());
+            } else {
+                ASSERT_FALSE(run.progress.empty());
+                const auto [percent, code] = run.progress.back();
+                EXPECT_EQ(percent, 100);
+                EXPECT_EQ(run.result, code == 0);
+                if (run.result) {
+                    EXPECT_TRUE(holdsContainer(device, image));
+                }
+            }
+            const int code = run.progress.empty() ? 1 : run.progress.back().second;
+
+            const bool finishHit = kind == 0xC1;
+            const bool inRegion = kind == 0xC4 || kind == 0xC5 || kind == 0xC6 || kind == 0xC7 || kind == 0xC8;
+            switch (f.fault) {
+            case Fault::unplug:
+            case Fault::silence:
+                // Gone after the last region was checked: only the restart is lost.
+                EXPECT_EQ(code, finishHit ? 0 : 1);
+                break;
+            case Fault::refusal:
+                // Before the device info there is no region to restart.
+                if (kind == 0xC0 || kind == 0xC2)
+                    EXPECT_EQ(code, 83);
+                else
+                    EXPECT_EQ(code, f.lasting && inRegion ? 83 : 0);
+                break;
+            case Fault::corruption: {
+                int expected = 0;
+                if (f.lasting && kind == 0xC6)
+                    expected = 88;
+                else if (f.lasting && (kind == 0xC7 || kind == 0xC8))
+                    expected = 85;
+                EXPECT_EQ(code, expected);
+                break;
+            }
+            }
+
+            device.clearCut();
+            auto again = runTransfer(device, image);
+            EXPECT_TRUE(again.result);
+            EXPECT_EQ(again.progress.back(), (std::pair<int, int>(100, 0)));
+            EXPECT_TRUE(holdsContainer(device, image));
+            if (HasFailure())
+                return; // one case at a time is enough to read
+        }
+    }
+}
+
 // Answers each host packet with the next canned packet.
 struct CannedDevice final : transfer::Tunnel {
     std::deque<transfer::Packet> answers;
@@ -366,21 +508,28 @@ struct CannedDevice final : transfer::Tunnel {
     uint32_t tick() override { return now; }
 };
 
-TEST(Transfer, RefusalBeforeTheDeviceInfoEnds)
+TEST(Transfer, RefusalBeforeTheDeviceInfoEndsTheTransfer)
 {
-    // A refusal restarts "the region" before the device has said how many
-    // it has; a region info for an unknown model then walks on to the end.
+    // The device has not said how many regions it has: restarting "the
+    // region" would write region 0, find no more and report success.
     CannedDevice device;
     device.answers.push_back({0x82, 83});
     transfer::Packet info{0x83};
-    put32(&info[1], 999);
+    put32(&info[1], 200);
     device.answers.push_back(info);
-    auto image = container({100});
+    auto image = container({100, 100});
     progressCalls.clear();
     transfer::BootloaderTransfer t(device, image.data(), image.size(), recordProgress, false);
     EXPECT_FALSE(t.run());
-    EXPECT_EQ(progressCalls.back(), (std::pair<int, int>(100, 18)));
-    EXPECT_LT(device.sent, 10u);
+    EXPECT_EQ(progressCalls.back(), (std::pair<int, int>(100, 83)));
+    EXPECT_EQ(device.sent, 1u);
+
+    // A refusal that carries code 0 must not read as success either.
+    ScriptedBootloader zero(200, deviceRegions(2));
+    zero.refuseBegin(0, 4, 0);
+    auto run = runTransfer(zero, container({100, 100}));
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(run.progress.back(), (std::pair<int, int>(100, 80)));
 }
 
 TEST(Transfer, SilentDeviceTimesOut)

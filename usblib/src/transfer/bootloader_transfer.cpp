@@ -39,6 +39,7 @@ constexpr int kFileCrcFailure = 16;
 constexpr int kInvalidFileFormat = 17;
 constexpr int kNoRegionsFound = 18;
 constexpr int kInvalidRegion = 32;
+constexpr int kInvalidCommand = 80;
 constexpr int kRegionCrcMismatch = 85;
 constexpr int kWriteCrcFailure = 88;
 
@@ -135,9 +136,17 @@ void BootloaderTransfer::handle(const Packet& p)
         if (state_ == beginSent || state_ == writing || state_ == endSent)
             onAcknowledge(readLe(&p[1]));
         break;
-    case kRefusal:
-        restartRegion(p[1]);
+    case kRefusal: {
+        // A refusal must never end as a success, whatever code it carries.
+        const int code = p[1] != kSuccess ? p[1] : kInvalidCommand;
+        // Before the device has said how many regions it has there is no
+        // region to restart: going on would write some and call it done.
+        if (state_ == helloSent || state_ == infoSent)
+            finish(code);
+        else
+            restartRegion(code);
         break;
+    }
     default:
         break;
     }
