@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <thread>
 
 using namespace testsupport;
@@ -288,6 +289,68 @@ TEST_F(FirmwareUpdate, OneUpdateAtATimeAndTheOtherUnitIsNeverWritten)
     EXPECT_TRUE(other.bootPackets().empty());
     EXPECT_EQ(other.regionMemory(0), otherBefore);
     EXPECT_FALSE(other.inBootloader());
+}
+
+// Units plugged in while another one is updated, as it waits for its
+// bootloader and as it waits to come back: neither is ever taken for the
+// unit under update, nothing is written to their flash, and each is
+// announced only once the update is over.
+TEST_F(FirmwareUpdate, UnitsPluggedInDuringAnUpdateAreAnnouncedAfterItAndNeverWritten)
+{
+    auto config = unitConfig(31801);
+    config.bootloaderStartMs = 1500;
+    config.rebootMs = 1500;
+    bed->plug(config);
+    ousb_EnumerateDevices();
+    auto connects = events().waitForKind(Kind::connect, 1);
+    ASSERT_EQ(connects.size(), 1u);
+    ousb_handle_t h = connects[0].handle;
+    auto& updated = unit();
+
+    std::atomic<bool> done{false};
+    std::atomic<int> announcedDuringUpdate{0};
+    events().onEvent = [&](const LibraryEvent& e) {
+        if (e.kind == Kind::connect && !done && e.info.ser != 31801)
+            ++announcedDuringUpdate;
+    };
+    events().clear();
+    auto image = smallMainUnitImage();
+    bool result = false;
+    std::thread updater([&] {
+        result = ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress);
+        done = true;
+    });
+    // While the unit is off the bus on its way into its bootloader.
+    ASSERT_TRUE(updated.waitForReceived(
+        [](const auto& r) { return !r.empty() && r.back().msgId() == OUSB_MSG_START_BOOTLOADER; }, 5000ms));
+    auto& early = bed->plug(unitConfig(31802));
+    // While it is off the bus restarting after the transfer.
+    ASSERT_TRUE(updated.waitForBootPackets(
+        [](const auto& p) { return !p.empty() && p.back().kind == zq40emu::boot::kFinish; }, 10000ms));
+    auto& late = bed->plug(unitConfig(31803));
+    updater.join();
+    EXPECT_TRUE(result);
+    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+    EXPECT_EQ(updated.regionVersion(0), 0x04040100u);
+
+    // Announced after the update, each once, and never written to.
+    EXPECT_TRUE(events().waitFor([](const EventList& list) {
+        std::set<uint32_t> serials;
+        for (const auto& e : list)
+            if (e.kind == Kind::connect)
+                serials.insert(e.info.ser);
+        return serials.count(31802) && serials.count(31803);
+    }));
+    events().onEvent = nullptr;
+    EXPECT_EQ(announcedDuringUpdate, 0);
+    for (zq40emu::Unit* other : {&early, &late}) {
+        EXPECT_TRUE(other->bootPackets().empty());
+        EXPECT_FALSE(other->inBootloader());
+        EXPECT_EQ(other->regionVersion(0), updated.config().version.ver);
+        for (const auto& r : other->received())
+            EXPECT_TRUE(r.msgId() == OUSB_MSG_VERSION || r.msgId() == OUSB_MSG_ENUMERATE_CHILDREN)
+                << "msgID " << int(r.msgId());
+    }
 }
 
 } // namespace
