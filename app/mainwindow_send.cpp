@@ -24,7 +24,8 @@ void MainWindow::sendParametersTo(zq40::hidr_t code, QDevice* device)
     std::memcpy(&report, bytes.data(), bytes.size());
     // A failed write is not retried: the record keeps the value and the unit
     // catches up with the next full send or reports its own block.
-    ousb_WriteReport(device->devHandle, &report);
+    if (ousb_WriteReport(device->devHandle, &report))
+        device->wroteBlock(code);
     // Received reports and device changes queued meanwhile are handled now.
     QCoreApplication::processEvents();
 }

@@ -37,11 +37,11 @@ QVariant entryData(QDevice* device)
     return QVariant::fromValue(device);
 }
 
-void sendRequest(ousb_handle_t handle, const zq40::Report& bytes)
+bool sendRequest(ousb_handle_t handle, const zq40::Report& bytes)
 {
     hid_report_t report{};
     std::memcpy(&report, bytes.data(), bytes.size());
-    ousb_WriteReport(handle, &report);
+    return ousb_WriteReport(handle, &report);
 }
 
 } // namespace
@@ -115,7 +115,8 @@ void MainWindow::onNewDeviceBootStatus(QDevice* pDevice)
     // go to the unit before it is asked for its blocks.
     if (pDevice->pDeviceInfo && pDevice->pDeviceInfo->word5 == zq40::firmware::catalogueVersion(601))
         restoreFirmwareBackup(pDevice);
-    sendRequest(pDevice->devHandle, zq40::parameterRequest());
+    if (sendRequest(pDevice->devHandle, zq40::parameterRequest()))
+        pDevice->awaitEveryBlock();
     sendRequest(pDevice->devHandle, zq40::childEnumerationRequest());
 }
 

@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QObject>
 
+#include <array>
 #include <cstdint>
 
 class QChildDevice : public QObject {
@@ -41,4 +42,20 @@ public:
     QMap<quint16, QChildDevice*> children;      // owned
     zq40::ParameterBlocks blocks;
     uint32_t firmwareVersion = 0;
+
+    // A request for every block reached the unit: one report of each follows.
+    void awaitEveryBlock();
+    // A write of block `code` reached the unit. The reports of that block
+    // still to come for earlier requests left the unit before it.
+    void wroteBlock(uint8_t code);
+    // A parameter report of block `code` came. False when it left the unit
+    // before the record's latest write of the block: it is older than the
+    // record and must not replace it.
+    bool acceptBlockReport(uint8_t code);
+
+private:
+    // Per block code (2 counts as 16): reports still to come for requests,
+    // and how many of the first of them are older than the latest write.
+    std::array<uint32_t, 17> blocksAwaited{};
+    std::array<uint32_t, 17> blocksOutdated{};
 };

@@ -107,6 +107,11 @@ void QDevices::OnDeviceReadReport(ousb_handle_t devHandle, const hid_report_t* p
         break;
     case OUSB_MSG_PARAMETER_REPORT: {
         const uint8_t code = bytes[6];
+        // A block the unit sent before it took the latest write of it is
+        // older than the record: stored, it would undo that write on screen,
+        // and with the next write of the block in the unit too.
+        if (!device->acceptBlockReport(code))
+            break;
         // The bytes copied depend on the code alone; a block never runs
         // past the 64 bytes of the report.
         const size_t size = zq40::blockSize(code);
