@@ -40,6 +40,10 @@ add_window_bus_test(mainwindow_states_bus_test)
 # The window with units that misbehave or leave at awkward moments.
 add_window_bus_test(mainwindow_faults_bus_test)
 
+# The window with a unit that comes and goes around edits, or floods and lies.
+add_window_bus_test(mainwindow_hostile_bus_test)
+set_tests_properties(mainwindow_hostile_bus_test PROPERTIES TIMEOUT 300)
+
 # The configuration buttons, offline and with units.
 add_panel_test(mainwindow_config_test zq40_shell)
 add_window_bus_test(mainwindow_config_bus_test)
