@@ -7,7 +7,6 @@
 
 #include "writer.h"
 
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -24,13 +23,7 @@ constexpr uint32_t kRegionLength = 0x10000;
 constexpr size_t kImageBytes = 52 * 64 + 100;
 constexpr uint16_t kRemoteKey = 258;
 
-std::mutex progressMutex;
-std::vector<std::pair<int, int>> progressCalls;
-void onProgress(uint8_t p, obin_updater_error_t code)
-{
-    std::lock_guard lock(progressMutex);
-    progressCalls.emplace_back(p, code);
-}
+constexpr auto onProgress = &ProgressRecord::callback;
 
 std::vector<uint8_t> regionContents(uint8_t seed)
 {
@@ -181,13 +174,6 @@ struct Outcome {
 
 class FirmwareFaults : public EmulatedBus, public ::testing::WithParamInterface<Cut> {
 protected:
-    void SetUp() override
-    {
-        EmulatedBus::SetUp();
-        std::lock_guard lock(progressMutex);
-        progressCalls.clear();
-    }
-
     zq40emu::Unit& unit() { return *bed->units().front(); }
 
     static zq40emu::ChildConfig remote() { return zq40emu::remote(kRemoteKey, 200, 0x01030019); }
@@ -216,18 +202,15 @@ protected:
 
     Outcome update(ousb_handle_t h, std::vector<uint8_t> image, bool child)
     {
-        {
-            std::lock_guard lock(progressMutex);
-            progressCalls.clear();
-        }
+        progress().clear();
         const bool result = child ? ousb_UpdateChildDeviceFirmware(h, uint16_t(kRemoteKey >> 8 | (kRemoteKey & 0xFF) << 8),
                                                                    image.data(), uint32_t(image.size()), 0, onProgress)
                                   : ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress);
-        std::lock_guard lock(progressMutex);
-        if (progressCalls.empty())
+        const Progress last = progress().last();
+        if (last.first < 0)
             return {result, -1};
-        EXPECT_EQ(progressCalls.back().first, 100);
-        return {result, progressCalls.back().second};
+        EXPECT_EQ(last.first, 100);
+        return {result, last.second};
     }
 };
 

@@ -7,7 +7,6 @@
 #include "writer.h"
 
 #include <atomic>
-#include <mutex>
 #include <set>
 #include <thread>
 
@@ -20,19 +19,7 @@ namespace {
 constexpr uint32_t kCatalogueApplication601 = 0x0101012F; // 1.1.1.47
 constexpr uint32_t kCatalogueApplication200 = 0x0103001A; // 1.3.0.26
 
-std::mutex progressMutex;
-std::vector<std::pair<int, int>> progressCalls;
-void onProgress(uint8_t p, obin_updater_error_t code)
-{
-    std::lock_guard lock(progressMutex);
-    progressCalls.emplace_back(p, code);
-}
-
-std::pair<int, int> lastProgress()
-{
-    std::lock_guard lock(progressMutex);
-    return progressCalls.empty() ? std::pair<int, int>(-1, -1) : progressCalls.back();
-}
+constexpr auto onProgress = &ProgressRecord::callback;
 
 // A writable copy: the library converts containers in place.
 std::vector<uint8_t> catalogueCopy()
@@ -79,12 +66,6 @@ uint16_t selector(uint16_t key)
 
 class FirmwareUpdate : public EmulatedBus {
 protected:
-    void SetUp() override
-    {
-        EmulatedBus::SetUp();
-        std::lock_guard lock(progressMutex);
-        progressCalls.clear();
-    }
     zq40emu::Unit& unit() { return *bed->units().front(); }
 };
 
@@ -94,7 +75,7 @@ TEST_F(FirmwareUpdate, MainUnitTakesTheCatalogueAndComesBackUnderANewHandle)
     events().clear();
     auto image = catalogueCopy();
     ASSERT_TRUE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 0)));
 
     for (uint32_t region = 0; region < 5; ++region)
         EXPECT_EQ(unit().regionMemory(region), expectedMemory(image, 601, region)) << "region " << region;
@@ -112,7 +93,7 @@ TEST_F(FirmwareUpdate, MainUnitTakesTheCatalogueAndComesBackUnderANewHandle)
     EXPECT_EQ(countLogLines("pFirmwareUpdateHandle reassignment"), 2u);
 
     // Progress rose to 99 at most before the final report.
-    std::lock_guard lock(progressMutex);
+    const auto progressCalls = progress().calls();
     for (size_t i = 0; i + 1 < progressCalls.size(); ++i) {
         EXPECT_EQ(progressCalls[i].second, 0);
         EXPECT_LT(progressCalls[i].first, 100);
@@ -141,7 +122,7 @@ TEST_F(FirmwareUpdate, UnitAlreadyInItsBootloaderKeepsItsHandleAndSkipsCurrentRe
     unit().clearBootPackets();
 
     ASSERT_TRUE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 0)));
     EXPECT_EQ(unit().regionMemory(2), expectedMemory(image, 601, 2));
     EXPECT_EQ(countLogLines("Starting device bootloader"), 0u);
     EXPECT_EQ(countLogLines("to reboot"), 0u);
@@ -168,7 +149,7 @@ TEST_F(FirmwareUpdate, ChildTakesItsRegionsThroughTheUnitAndIsDeselected)
 
     auto image = catalogueCopy();
     ASSERT_TRUE(ousb_UpdateChildDeviceFirmware(h, selector(258), image.data(), uint32_t(image.size()), 0, onProgress));
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 0)));
     for (uint32_t region = 0; region < 2; ++region)
         EXPECT_EQ(unit().regionMemory(region, 258), expectedMemory(image, 200, region));
     EXPECT_TRUE(unit().bootPackets(257).empty()); // the paging station was never talked to
@@ -205,7 +186,7 @@ TEST_F(FirmwareUpdate, ChildThatFallsSilentIsStillDeselected)
     auto image = catalogueCopy();
     EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(connects[0].handle, selector(259), image.data(), uint32_t(image.size()), 0,
                                                 onProgress));
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 1)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 1)));
     EXPECT_EQ(unit().selectedChild(), 0);
 }
 
@@ -215,10 +196,10 @@ TEST_F(FirmwareUpdate, BadContainersAndSilentUnitsAreReportedWithTheirCodes)
     auto image = catalogueCopy();
     image[0] = 'X';
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 19)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 19)));
     EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(h, selector(258), image.data(), uint32_t(image.size()), 0, onProgress));
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, nullptr, 10, 0, onProgress));
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 3)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 3)));
     EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() unable to adjust firmware file for platform endian?"));
 
     zq40emu::Faults silent;
@@ -226,7 +207,7 @@ TEST_F(FirmwareUpdate, BadContainersAndSilentUnitsAreReportedWithTheirCodes)
     unit().setFaults(silent);
     auto good = smallMainUnitImage();
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, good.data(), uint32_t(good.size()), 0, onProgress));
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 6)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 6)));
     EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() unable to get device status?"));
     EXPECT_TRUE(unit().bootPackets().empty());
 }
@@ -241,7 +222,7 @@ TEST_F(FirmwareUpdate, BootloaderThatNeverAppearsFailsAfterTenSeconds)
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 9900ms);
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 7)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 7)));
     EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() failed to find bootloader dwErr"));
     // The old record, its path emptied, goes with the next scan.
     EXPECT_EQ(events().waitForKind(Kind::disconnect, 1).size(), 1u);
@@ -255,7 +236,7 @@ TEST_F(FirmwareUpdate, UnitThatNeverComesBackFailsAfterTheTransfer)
     unit().setBootFaults(gone);
     auto image = smallMainUnitImage();
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress));
-    std::lock_guard lock(progressMutex);
+    const auto progressCalls = progress().calls();
     ASSERT_GE(progressCalls.size(), 2u);
     EXPECT_EQ(progressCalls[progressCalls.size() - 2], (std::pair<int, int>(100, 0)));
     EXPECT_EQ(progressCalls.back(), (std::pair<int, int>(100, 1)));
@@ -341,7 +322,7 @@ TEST_F(FirmwareUpdate, UnitsPluggedInDuringAnUpdateAreAnnouncedAfterItAndNeverWr
     auto& late = bed->plug(unitConfig(31803));
     updater.join();
     EXPECT_TRUE(result);
-    EXPECT_EQ(lastProgress(), (std::pair<int, int>(100, 0)));
+    EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 0)));
     EXPECT_EQ(updated.regionVersion(0), 0x04040100u);
 
     // Announced after the update, each once, and never written to.

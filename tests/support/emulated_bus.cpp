@@ -15,6 +15,7 @@ void EmulatedBus::SetUp()
     ASSERT_TRUE(ousb_EnableLogging(logPath.c_str()));
     events().clear();
     events().install();
+    progress().clear();
 }
 
 void EmulatedBus::TearDown()

@@ -1,8 +1,10 @@
 // A test fixture: a umockdev test bed with emulated ZQ40 units, the
-// library's events recorded, and the library's log in a file of its own.
+// library's events and firmware progress recorded, and the library's log in
+// a file of its own.
 #pragma once
 
 #include "library_events.h"
+#include "progress_record.h"
 
 #include <zq40emu/zq40emu.h>
 
@@ -26,6 +28,7 @@ protected:
     ousb_handle_t plugAndConnect(uint32_t serial, std::string product = "ZQ40");
 
     LibraryEvents& events() { return LibraryEvents::instance(); }
+    ProgressRecord& progress() { return ProgressRecord::instance(); }
     std::vector<std::string> logLines() const;
     bool waitForLogLine(const std::string& text, int timeoutMs = 5000) const;
     size_t countLogLines(const std::string& text) const;
