@@ -20,7 +20,9 @@ run() {
     echo "running $name ..." >&2
     "$@" >"$out/$name" 2>"$out/$name.err" || { cat "$out/$name.err" >&2; echo "$name failed" >&2; exit 1; }
 }
-run transactions umockdev-wrapper "$dir/bench/transaction_rate" 20000
+# One exchange run swings by a tenth with what else the two cores do: five
+# runs, and the one with the median ratio is reported with the range.
+for i in 1 2 3 4 5; do run "transactions$i" umockdev-wrapper "$dir/bench/transaction_rate" 20000; done
 run update umockdev-wrapper "$dir/bench/firmware_update_time"
 run button umockdev-wrapper "$dir/bench/firmware_flow_time"
 run startup "$dir/bench/startup_time" 10
@@ -28,6 +30,10 @@ run panel umockdev-wrapper "$dir/bench/panel_latency" 20
 run idle umockdev-wrapper "$dir/bench/idle_cpu" 10
 
 field() { grep -m1 "$2" "$out/$1" | sed -E "s/$3/\\1/" | tr -s ' '; }
+ratios=$(for i in 1 2 3 4 5; do echo "$(field "transactions$i" 'ratio orlousb' '.*hidapi +([0-9.]+).*') $i"; done | sort -n)
+median_run=$(echo "$ratios" | sed -n 3p | cut -d' ' -f2)
+cp "$out/transactions$median_run" "$out/transactions"
+ratio_range="runs $(echo "$ratios" | head -1 | cut -d' ' -f1) to $(echo "$ratios" | tail -1 | cut -d' ' -f1)"
 hidapi=$(field transactions 'hidapi (hidraw)' '.* ([0-9]+) exchanges.*')
 orlousb=$(field transactions 'orlousb  ' '.* ([0-9]+) exchanges.*')
 ratio=$(field transactions 'ratio orlousb' '.*hidapi +([0-9.]+).*')
@@ -47,10 +53,10 @@ echo
 echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores," \
      "$(. /etc/os-release && echo "$PRETTY_NAME"), Linux $(uname -r), $(date -u +%Y-%m-%d)"
 echo
-printf '| %-42s | %-34s | %-44s |\n' "Figure" "Measured" "Anchor"
-printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..44})" "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..46})"
-row() { printf '| %-42s | %-34s | %-44s |\n' "$1" "$2" "$3"; }
-row "Status exchanges, orlousb" "$orlousb /s" "hidapi $hidapi /s; ratio $ratio (goal >= 0.9)"
+printf '| %-42s | %-34s | %-64s |\n' "Figure" "Measured" "Anchor"
+printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..44})" "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..66})"
+row() { printf '| %-42s | %-34s | %-64s |\n' "$1" "$2" "$3"; }
+row "Status exchanges, orlousb (median of 5)" "$orlousb /s" "hidapi $hidapi /s; ratio $ratio, $ratio_range (goal >= 0.9)"
 row "Main-unit update, paced at 1 report/ms" "$update s" "link floor $floor s; ratio $update_ratio (<= 1.05)"
 row "Firmware button flow, main unit, paced" "$button" "link floor $floor s; ratio $button_ratio"
 row "Longest GUI pause during that flow" "$gui_gap" "library's own limits (4 s, 10 s)"
