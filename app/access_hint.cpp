@@ -69,14 +69,13 @@ QString accessHintText(const std::vector<std::string>& nodes)
     QStringList names;
     for (const std::string& n : nodes)
         names << QString::fromStdString(n);
-    return QCoreApplication::translate(
-               "AccessHint",
-               "A ZQ40 is plugged in, but this computer does not let you use it: "
-               "no permission to open %1.\n\n"
-               "Install the device rule that comes with the program, as root:\n"
-               "    cp %2 /etc/udev/rules.d/\n"
-               "    udevadm control --reload\n"
-               "then unplug the unit and plug it in again. It will then be listed.")
+    return QCoreApplication::translate("AccessHint",
+                                       "A ZQ40 is plugged in, but this computer does not let you use it: "
+                                       "no permission to open %1.\n\n"
+                                       "Install the device rule that comes with the program, as root:\n"
+                                       "    cp %2 /etc/udev/rules.d/\n"
+                                       "    udevadm control --reload\n"
+                                       "then unplug the unit and plug it in again. It will then be listed.")
         .arg(names.join(QStringLiteral(", ")), QStringLiteral(ZQ40_UDEV_RULE));
 }
 
@@ -97,8 +96,8 @@ void AccessHint::start()
     // A "udev" monitor hears of a node after its rules set the permissions.
     context = udev_new();
     monitor = context ? udev_monitor_new_from_netlink(context, "udev") : nullptr;
-    if (monitor && udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) >= 0
-        && udev_monitor_enable_receiving(monitor) >= 0) {
+    if (monitor && udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) >= 0 &&
+        udev_monitor_enable_receiving(monitor) >= 0) {
         notifier = new QSocketNotifier(udev_monitor_get_fd(monitor), QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, &AccessHint::onUdevActivity);
     }
@@ -116,9 +115,9 @@ void AccessHint::check()
     toldUser = true;
     stopWatching();
     const QString text = accessHintText(nodes);
-    auto* box = new QMessageBox(QMessageBox::Information,
-                                QCoreApplication::translate("AccessHint", "ZQ40 not accessible"), text,
-                                QMessageBox::Ok, window);
+    auto* box =
+        new QMessageBox(QMessageBox::Information, QCoreApplication::translate("AccessHint", "ZQ40 not accessible"),
+                        text, QMessageBox::Ok, window);
     box->setObjectName(QStringLiteral("accessHint"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

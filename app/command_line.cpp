@@ -43,7 +43,7 @@ std::string usageText()
 std::string versionText()
 {
     return "zq40panel " + std::to_string(versionMajor) + "." + std::to_string(versionMinor) + "." +
-           std::to_string(versionBuild) + "\n";
+        std::to_string(versionBuild) + "\n";
 }
 
 } // namespace zq40

@@ -9,7 +9,7 @@
 namespace zq40 {
 
 enum class CommandLineAction {
-    Run,          // open the window (with argv[1] as the file, if any)
+    Run, // open the window (with argv[1] as the file, if any)
     ShowHelp,
     ShowVersion,
 };

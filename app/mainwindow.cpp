@@ -31,9 +31,9 @@ MainWindow::MainWindow(QWidget* parent)
 
     // The link markers show only for linked zones; the frames must never
     // catch clicks meant for the controls under them.
-    for (QWidget* marker : std::initializer_list<QWidget*>{ui->label_zones_linked_1, ui->frame_linked_1,
-                                                           ui->label_zones_linked_2, ui->frame_linked_2,
-                                                           ui->label_zones_linked_3, ui->frame_linked_3})
+    for (QWidget* marker :
+         std::initializer_list<QWidget*>{ui->label_zones_linked_1, ui->frame_linked_1, ui->label_zones_linked_2,
+                                         ui->frame_linked_2, ui->label_zones_linked_3, ui->frame_linked_3})
         marker->hide();
     for (QFrame* frame : {ui->frame_linked_1, ui->frame_linked_2, ui->frame_linked_3})
         frame->setAttribute(Qt::WA_TransparentForMouseEvents);

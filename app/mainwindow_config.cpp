@@ -17,7 +17,8 @@ using namespace zq40;
 
 namespace {
 
-template <size_t N> void sendInOrder(MainWindow& window, const std::array<hidr_t, N>& codes)
+template <size_t N>
+void sendInOrder(MainWindow& window, const std::array<hidr_t, N>& codes)
 {
     // Each send lets events run: the shown record may change between two
     // sends (a unit pulled out), so the current one is looked up every time.
@@ -106,16 +107,15 @@ void MainWindow::on_pushButton_new_config_pressed()
         if (answer == QMessageBox::Cancel)
             return;
         if (answer == QMessageBox::Save) {
-            const QString path = QFileDialog::getSaveFileName(this, tr("Save Config As..."),
-                                                              QStringLiteral("Unnamed_Config.zq40"),
-                                                              tr("ZQ40 Config (*.zq40)"));
+            const QString path = QFileDialog::getSaveFileName(
+                this, tr("Save Config As..."), QStringLiteral("Unnamed_Config.zq40"), tr("ZQ40 Config (*.zq40)"));
             if (path.isEmpty())
                 return;
             if (config().write(path, offlineDevice.blocks, offlineDevice.firmwareVersion) == config::kCannotOpen)
                 QMessageBox::warning(this, tr("File Error"), tr("Unable to Write to File"), QMessageBox::Ok);
             else
-                QMessageBox::information(this, tr("Config Saved"),
-                                         tr("Previous config successfully saved as ") + path, QMessageBox::Ok);
+                QMessageBox::information(this, tr("Config Saved"), tr("Previous config successfully saved as ") + path,
+                                         QMessageBox::Ok);
         }
         offlineDevice.blocks.setDefaultParameters(false);
         // Only the offline record may have changed while the boxes were open.
@@ -133,8 +133,8 @@ void MainWindow::on_pushButton_new_config_pressed()
     if (question.clickedButton() == workOffline) {
         offlineDevice.blocks.setDefaultParameters(false);
         offlineDevice.blocks.clearZoneLinks();
-        const int entry = ui->comboBox_deviceList->findData(QVariant::fromValue(&offlineDevice), Qt::UserRole,
-                                                            Qt::MatchExactly);
+        const int entry =
+            ui->comboBox_deviceList->findData(QVariant::fromValue(&offlineDevice), Qt::UserRole, Qt::MatchExactly);
         ui->comboBox_deviceList->setCurrentIndex(entry);
         return;
     }

@@ -159,8 +159,8 @@ void MainWindow::updateChildren(QDevice* unit)
         const ousb_handle_t handle = record->devHandle;
         const uint16_t selector = firmware::childSelector(info.childID);
         std::vector<uint8_t> image = catalogueCopy();
-        const bool updated = ousb_UpdateChildDeviceFirmware(handle, selector, image.data(), uint32_t(image.size()),
-                                                            0, QDeviceManager::UpdaterProgressCallback) != 0;
+        const bool updated = ousb_UpdateChildDeviceFirmware(handle, selector, image.data(), uint32_t(image.size()), 0,
+                                                            QDeviceManager::UpdaterProgressCallback) != 0;
         failed = failed || !updated;
         // The child restarts and is announced again when it returns.
         if (record && record == pCurrentDevice)
@@ -231,9 +231,9 @@ void MainWindow::showUpdateFailed(bool unitStillShown)
 
 void MainWindow::setIdentityLabelsVisible(bool visible)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{ui->lbl_serial, ui->lbl_serial_value, ui->lbl_fw_version,
-                                                     ui->lbl_fw_version_value, ui->lbl_hw_revision,
-                                                     ui->lbl_hw_revision_value})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui->lbl_serial, ui->lbl_serial_value, ui->lbl_fw_version,
+                                         ui->lbl_fw_version_value, ui->lbl_hw_revision, ui->lbl_hw_revision_value})
         w->setVisible(visible);
 }
 

@@ -28,10 +28,10 @@ void MainWindow::editGroupZone(int group, int zone, bool member)
     sendParameters(HIDR_INPUTS_PAGING);
 }
 
-#define PGM_LEVEL_SLOT(n)                                                                   \
-    void MainWindow::on_vSlider_pgm##n##_level_valueChanged(int value)                      \
-    {                                                                                       \
-        editValue(ui->lbl_pgm##n##_lvl_value, ValueLabel::PgmLevel, value, pgmLevel(n));    \
+#define PGM_LEVEL_SLOT(n)                                                                \
+    void MainWindow::on_vSlider_pgm##n##_level_valueChanged(int value)                   \
+    {                                                                                    \
+        editValue(ui->lbl_pgm##n##_lvl_value, ValueLabel::PgmLevel, value, pgmLevel(n)); \
     }
 PGM_LEVEL_SLOT(1)
 PGM_LEVEL_SLOT(2)
@@ -130,10 +130,10 @@ void MainWindow::on_checkBox_group_disable_stateChanged(int)
     editByte(kDisableGroupStore, ui->checkBox_group_disable->isChecked() ? 1 : 0);
 }
 
-#define GROUP_SLOT(g, n)                                                                \
-    void MainWindow::on_checkBox_group##g##_z_##n##_stateChanged(int)                   \
-    {                                                                                   \
-        editGroupZone(g, n, ui->checkBox_group##g##_z_##n->isChecked());                \
+#define GROUP_SLOT(g, n)                                                 \
+    void MainWindow::on_checkBox_group##g##_z_##n##_stateChanged(int)    \
+    {                                                                    \
+        editGroupZone(g, n, ui->checkBox_group##g##_z_##n->isChecked()); \
     }
 GROUP_SLOT(1, 1)
 GROUP_SLOT(1, 2)

@@ -120,22 +120,22 @@ void MainWindow::editZoneMaximum(int zone, int value)
     showZoneFaderAndSend(zone);
 }
 
-#define ZONE_LEVEL_SLOTS(n)                                                       \
-    void MainWindow::on_hSlider_level_zone_##n##_valueChanged(int value)          \
-    {                                                                             \
-        editZoneLevel(n, value);                                                  \
-    }                                                                             \
-    void MainWindow::on_comboBox_zone##n##_source_currentIndexChanged(int index)  \
-    {                                                                             \
-        editZoneSource(n, index);                                                 \
-    }                                                                             \
-    void MainWindow::on_spinBox_level_min_zone_##n##_valueChanged(int value)      \
-    {                                                                             \
-        editZoneMinimum(n, value);                                                \
-    }                                                                             \
-    void MainWindow::on_spinBox_level_max_zone_##n##_valueChanged(int value)      \
-    {                                                                             \
-        editZoneMaximum(n, value);                                                \
+#define ZONE_LEVEL_SLOTS(n)                                                      \
+    void MainWindow::on_hSlider_level_zone_##n##_valueChanged(int value)         \
+    {                                                                            \
+        editZoneLevel(n, value);                                                 \
+    }                                                                            \
+    void MainWindow::on_comboBox_zone##n##_source_currentIndexChanged(int index) \
+    {                                                                            \
+        editZoneSource(n, index);                                                \
+    }                                                                            \
+    void MainWindow::on_spinBox_level_min_zone_##n##_valueChanged(int value)     \
+    {                                                                            \
+        editZoneMinimum(n, value);                                               \
+    }                                                                            \
+    void MainWindow::on_spinBox_level_max_zone_##n##_valueChanged(int value)     \
+    {                                                                            \
+        editZoneMaximum(n, value);                                               \
     }
 ZONE_LEVEL_SLOTS(1)
 ZONE_LEVEL_SLOTS(2)

@@ -47,7 +47,7 @@ void MainWindow::conformToLinkedZones(QDevice* device, bool report)
         return;
     conformToLinks(device->blocks);
     if (report && anyZonesLinked(device->blocks)) {
-        QMessageBox::information(this, tr("Linked Zones"), tr("Some settings may have been adjusted to match Linked Zones."),
-                                 QMessageBox::Ok);
+        QMessageBox::information(this, tr("Linked Zones"),
+                                 tr("Some settings may have been adjusted to match Linked Zones."), QMessageBox::Ok);
     }
 }

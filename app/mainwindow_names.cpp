@@ -44,14 +44,14 @@ void MainWindow::on_lineEdit_deviceName_editingFinished()
     sendParameters(HIDR_DEVICE_NAME);
 }
 
-#define NAME_SLOTS(n)                                          \
-    void MainWindow::on_lineEdit_zone##n##_editingFinished()   \
-    {                                                          \
-        editZoneName(n);                                       \
-    }                                                          \
-    void MainWindow::on_lineEdit_pgm_##n##_editingFinished()   \
-    {                                                          \
-        editProgramName(n);                                    \
+#define NAME_SLOTS(n)                                        \
+    void MainWindow::on_lineEdit_zone##n##_editingFinished() \
+    {                                                        \
+        editZoneName(n);                                     \
+    }                                                        \
+    void MainWindow::on_lineEdit_pgm_##n##_editingFinished() \
+    {                                                        \
+        editProgramName(n);                                  \
     }
 NAME_SLOTS(1)
 NAME_SLOTS(2)
@@ -61,10 +61,10 @@ NAME_SLOTS(5)
 NAME_SLOTS(6)
 #undef NAME_SLOTS
 
-#define GROUP_NAME_SLOT(a, b)                                         \
-    void MainWindow::on_lineEdit_zone##a##b##_editingFinished()       \
-    {                                                                 \
-        editGroupName(ui->lineEdit_zone##a##b, a, b);                 \
+#define GROUP_NAME_SLOT(a, b)                                   \
+    void MainWindow::on_lineEdit_zone##a##b##_editingFinished() \
+    {                                                           \
+        editGroupName(ui->lineEdit_zone##a##b, a, b);           \
     }
 GROUP_NAME_SLOT(1, 6)
 GROUP_NAME_SLOT(1, 5)

@@ -17,10 +17,10 @@ void MainWindow::showPriorityMenu()
     }
 }
 
-#define PRIORITY_MENU_SLOT(n)                                                                    \
+#define PRIORITY_MENU_SLOT(n)                                                                     \
     void MainWindow::on_checkBox_priority_en_zone_##n##_customContextMenuRequested(const QPoint&) \
-    {                                                                                            \
-        showPriorityMenu();                                                                      \
+    {                                                                                             \
+        showPriorityMenu();                                                                       \
     }
 PRIORITY_MENU_SLOT(1)
 PRIORITY_MENU_SLOT(2)

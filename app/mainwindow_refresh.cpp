@@ -3,8 +3,8 @@
 // its slot from storing or sending.
 #include "mainwindow.h"
 
-#include "level_conversion.h"
 #include "latin1_text.h"
+#include "level_conversion.h"
 #include "ui_mainwindow.h"
 
 using namespace zq40;

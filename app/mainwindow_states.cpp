@@ -98,9 +98,10 @@ void MainWindow::onUpdateDeviceName(QDevice* pDevice)
     QComboBox* list = ui->comboBox_deviceList;
     const int index = list->findData(entryData(pDevice), Qt::UserRole, Qt::MatchExactly);
     if (index > 0) {
-        list->setItemText(index, QStringLiteral("%1 (%2)")
-                                     .arg(latin1ToQString(pDevice->blocks.deviceNameText()))
-                                     .arg(pDevice->pDeviceInfo->ser));
+        list->setItemText(index,
+                          QStringLiteral("%1 (%2)")
+                              .arg(latin1ToQString(pDevice->blocks.deviceNameText()))
+                              .arg(pDevice->pDeviceInfo->ser));
     }
     if (pDevice == pCurrentDevice)
         setWindowTitle(onlineTitle(*pDevice));
@@ -123,9 +124,7 @@ void MainWindow::onNewDeviceBootStatus(QDevice* pDevice)
 QString MainWindow::onlineTitle(const QDevice& device) const
 {
     const uint32_t serial = device.pDeviceInfo ? device.pDeviceInfo->ser : 0;
-    return tr("%1 - (%2) - Working Online")
-        .arg(latin1ToQString(device.blocks.deviceNameText()))
-        .arg(serial);
+    return tr("%1 - (%2) - Working Online").arg(latin1ToQString(device.blocks.deviceNameText())).arg(serial);
 }
 
 void MainWindow::showUnitIdentity(const ousb_device_info_t& info)
@@ -194,10 +193,9 @@ void MainWindow::setConnectedState(const QString& state)
 void MainWindow::setParameterControlsEnabled(bool enabled)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ui->groupBox_input_levels, ui->groupBox_page1_settings, ui->groupBox_page2_settings,
-             ui->groupBox_zone_1, ui->groupBox_zone_2, ui->groupBox_zone_3, ui->groupBox_zone_4, ui->groupBox_zone_5,
-             ui->groupBox_zone_6, ui->groupBox_zoneNames, ui->groupBox_deviceName, ui->groupBox_pager_status,
-             ui->groupBox_groupNames, ui->pushButton_new_config, ui->pushButton_open_config,
-             ui->pushButton_save_config})
+             ui->groupBox_input_levels, ui->groupBox_page1_settings, ui->groupBox_page2_settings, ui->groupBox_zone_1,
+             ui->groupBox_zone_2, ui->groupBox_zone_3, ui->groupBox_zone_4, ui->groupBox_zone_5, ui->groupBox_zone_6,
+             ui->groupBox_zoneNames, ui->groupBox_deviceName, ui->groupBox_pager_status, ui->groupBox_groupNames,
+             ui->pushButton_new_config, ui->pushButton_open_config, ui->pushButton_save_config})
         w->setEnabled(enabled);
 }

@@ -129,9 +129,9 @@ QSlider* MainWindow::settingSlider(int zone, zq40::ZoneSetting setting) const
                                ui->hSlider_eq_hi_zone4, ui->hSlider_eq_hi_zone5, ui->hSlider_eq_hi_zone6},
                     zone);
     case ZoneSetting::PageLevel:
-        return pick(std::array{ui->hSlider_page_level_zone1, ui->hSlider_page_level_zone2,
-                               ui->hSlider_page_level_zone3, ui->hSlider_page_level_zone4,
-                               ui->hSlider_page_level_zone5, ui->hSlider_page_level_zone6},
+        return pick(std::array{ui->hSlider_page_level_zone1, ui->hSlider_page_level_zone2, ui->hSlider_page_level_zone3,
+                               ui->hSlider_page_level_zone4, ui->hSlider_page_level_zone5,
+                               ui->hSlider_page_level_zone6},
                     zone);
     case ZoneSetting::DuckerDepth:
         return pick(std::array{ui->hSlider_ducker_depth_zone1, ui->hSlider_ducker_depth_zone2,

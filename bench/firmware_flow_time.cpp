@@ -110,10 +110,7 @@ int main(int argc, char** argv)
     button->click();
     const auto flowEnd = Clock::now();
     const bool back = QTest::qWaitFor(
-        [&] {
-            return recordOn(window, kSerial, carried) &&
-                   zq40::firmware_backup::existing(kSerial).isEmpty();
-        },
+        [&] { return recordOn(window, kSerial, carried) && zq40::firmware_backup::existing(kSerial).isEmpty(); },
         20000);
     const auto end = Clock::now();
     gaps.stop();
@@ -127,8 +124,8 @@ int main(int argc, char** argv)
     const double flow = seconds(flowEnd - start);
     const double whole = seconds(end - start);
     std::printf("firmware button, main unit, paced at 1 report/ms (%s)\n", back ? "ok" : "FAILED");
-    std::printf("  bootloader packets: %zu from the host, %zu answers; link floor %.2f s\n", hostPackets,
-                devicePackets, floor);
+    std::printf("  bootloader packets: %zu from the host, %zu answers; link floor %.2f s\n", hostPackets, devicePackets,
+                floor);
     std::printf("  press to button usable again:            %.2f s  (ratio to floor %.3f)\n", flow,
                 floor > 0 ? flow / floor : 0.0);
     std::printf("  press to unit back with settings restored: %.2f s  (ratio to floor %.3f)\n", whole,

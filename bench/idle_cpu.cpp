@@ -24,7 +24,7 @@ double cpuSeconds()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -41,14 +41,13 @@ int main(int argc, char** argv)
     zq40emu::UnitConfig config;
     config.version.word5 = 0x0101012F;
     config.blocks = zq40emu::factoryBlocks();
-    config.children = {zq40emu::pagingStation(0x01020006),
-                       zq40emu::remote(258, zq40emu::kRemoteModel202, 0x01040023)};
+    config.children = {zq40emu::pagingStation(0x01020006), zq40emu::remote(258, zq40emu::kRemoteModel202, 0x01040023)};
     bed.plug(config);
     if (!QTest::qWaitFor(
             [&] {
                 return !window.deviceRegistry().all().empty() &&
-                       window.currentDevice() == window.deviceRegistry().all().begin()->second &&
-                       window.currentDevice()->children.size() == 2;
+                    window.currentDevice() == window.deviceRegistry().all().begin()->second &&
+                    window.currentDevice()->children.size() == 2;
             },
             10000)) {
         std::fprintf(stderr, "the unit was not shown\n");
@@ -63,7 +62,7 @@ int main(int argc, char** argv)
     const double before = cpuSeconds();
     idle.exec();
     const double used = cpuSeconds() - before;
-    std::printf("idle with a unit connected and shown, %d s: CPU %.1f ms (%.3f %% of one core; goal: none)\n",
-                seconds, used * 1000, used * 100 / seconds);
+    std::printf("idle with a unit connected and shown, %d s: CPU %.1f ms (%.3f %% of one core; goal: none)\n", seconds,
+                used * 1000, used * 100 / seconds);
     return 0;
 }

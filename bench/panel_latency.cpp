@@ -30,8 +30,8 @@ double ms(Clock::duration d)
 void print(const char* what, std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
-    std::printf("%-40s n=%3zu  median %8.3f ms  worst %8.3f ms\n", what, samples.size(),
-                samples[samples.size() / 2], samples.back());
+    std::printf("%-40s n=%3zu  median %8.3f ms  worst %8.3f ms\n", what, samples.size(), samples[samples.size() / 2],
+                samples.back());
 }
 
 } // namespace
@@ -49,8 +49,9 @@ int main(int argc, char** argv)
     // The window's own slot runs first (direct connection); this one notes
     // each block the current record has had shown.
     std::set<int> shownCodes;
-    QObject::connect(&window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &window,
-                     [&](zq40::hidr_t code) { shownCodes.insert(int(code)); }, Qt::DirectConnection);
+    QObject::connect(
+        &window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &window,
+        [&](zq40::hidr_t code) { shownCodes.insert(int(code)); }, Qt::DirectConnection);
 
     std::vector<double> plugIn;
     zq40emu::Unit* unit = nullptr;
@@ -88,8 +89,8 @@ int main(int argc, char** argv)
         const int value = fader->minimum() + step * (fader->maximum() - fader->minimum()) / 100;
         const auto start = Clock::now();
         fader->setValue(value);
-        const bool arrived = unit->waitForReceived([&](const auto& all) { return all.size() > before; },
-                                                   std::chrono::seconds(5));
+        const bool arrived =
+            unit->waitForReceived([&](const auto& all) { return all.size() > before; }, std::chrono::seconds(5));
         const auto end = Clock::now();
         if (!arrived) {
             std::fprintf(stderr, "step %d: no report reached the unit\n", step);

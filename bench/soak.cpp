@@ -62,14 +62,14 @@ int main(int argc, char** argv)
     window.show();
 
     std::set<int> shownCodes;
-    QObject::connect(&window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &window,
-                     [&](zq40::hidr_t code) { shownCodes.insert(int(code)); }, Qt::DirectConnection);
+    QObject::connect(
+        &window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &window,
+        [&](zq40::hidr_t code) { shownCodes.insert(int(code)); }, Qt::DirectConnection);
 
     zq40emu::UnitConfig config;
     config.version.word5 = 0x0101012F;
     config.blocks = zq40emu::factoryBlocks();
-    config.children = {zq40emu::pagingStation(0x01020006),
-                       zq40emu::remote(258, zq40emu::kRemoteModel202, 0x01040023),
+    config.children = {zq40emu::pagingStation(0x01020006), zq40emu::remote(258, zq40emu::kRemoteModel202, 0x01040023),
                        zq40emu::remote(259, zq40emu::kRemoteModel200, 0x01030019)};
     zq40emu::Unit* unit = nullptr;
     Usage afterTen;
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
         const bool shown = QTest::qWaitFor(
             [&] {
                 return shownCodes.size() >= zq40emu::kBlockCodes.size() && !window.deviceRegistry().all().empty() &&
-                       window.currentDevice()->children.size() == 3;
+                    window.currentDevice()->children.size() == 3;
             },
             10000);
         bed.unplug(*unit);
@@ -101,8 +101,7 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const Usage end = usage();
     print(("after " + std::to_string(cycles) + " cycles").c_str(), end);
     std::printf("%d cycles in %.0f s (%.0f ms each)\n", cycles, seconds, seconds * 1000 / cycles);

@@ -112,7 +112,8 @@ bool runOnce(const std::string& runtimeDir, Run& run)
     return shown;
 }
 
-template <typename T, typename F> double median(std::vector<T> values, F key)
+template <typename T, typename F>
+double median(std::vector<T> values, F key)
 {
     std::sort(values.begin(), values.end(), [&](const T& a, const T& b) { return key(a) < key(b); });
     const size_t n = values.size();
@@ -144,8 +145,8 @@ int main(int argc, char** argv)
     const auto ms = [](const Run& r) { return r.ms; };
     const auto rss = [](const Run& r) { return double(r.rssKiB); };
     const auto peak = [](const Run& r) { return double(r.peakKiB); };
-    const auto [fastest, slowest] = std::minmax_element(results.begin(), results.end(),
-                                                        [](const Run& a, const Run& b) { return a.ms < b.ms; });
+    const auto [fastest, slowest] =
+        std::minmax_element(results.begin(), results.end(), [](const Run& a, const Run& b) { return a.ms < b.ms; });
     std::printf("zq40panel, offscreen, %d runs\n", runs);
     std::printf("process start to first paint of the window: median %.1f ms (min %.1f, max %.1f)\n",
                 median(results, ms), fastest->ms, slowest->ms);

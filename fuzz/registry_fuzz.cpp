@@ -16,7 +16,7 @@ namespace {
 class NoWindow : public DeviceView {
 public:
     QDevice* currentDevice() const override { return nullptr; }
-    void fallBackToOfflineDevice() override {}
+    void fallBackToOfflineDevice() override { }
 };
 
 char childName[] = "Tilo1";

@@ -35,7 +35,7 @@ public:
         return {platform::IoStatus::ok, 0, 65};
     }
     platform::IoResult read(uint8_t*) override { return {platform::IoStatus::wouldBlock}; }
-    void close() override {}
+    void close() override { }
     bool isOpen() const override { return true; }
 
     int writes = 0;

@@ -15,7 +15,11 @@ namespace {
 
 class FuzzedDevice final : public transfer::Tunnel {
 public:
-    FuzzedDevice(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    FuzzedDevice(const uint8_t* data, size_t size)
+        : data_(data)
+        , size_(size)
+    {
+    }
 
     bool send(const uint8_t*, size_t length) override
     {

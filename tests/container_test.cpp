@@ -61,7 +61,9 @@ Bytes pattern(size_t n, uint8_t seed)
 // A copy on the heap of exactly its size.
 class Image {
 public:
-    explicit Image(const Bytes& bytes) : size_(bytes.size()), data_(new uint8_t[bytes.size()])
+    explicit Image(const Bytes& bytes)
+        : size_(bytes.size())
+        , data_(new uint8_t[bytes.size()])
     {
         std::copy(bytes.begin(), bytes.end(), data_.get());
     }
@@ -380,8 +382,8 @@ TEST(ByteOrder, HandWrittenBigEndianBlockConverts)
 TEST(ByteOrder, SectionDataIsNeverSwapped)
 {
     // Odd lengths put later sections at offsets that are not word aligned.
-    const auto r = region(200, 1, 0x28000, 0x40,
-                          {{0x28000, {1, 2, 3, 4, 5, 6, 7}}, {0x28010, {8, 9, 10, 11, 12, 13, 14, 15}}});
+    const auto r =
+        region(200, 1, 0x28000, 0x40, {{0x28000, {1, 2, 3, 4, 5, 6, 7}}, {0x28010, {8, 9, 10, 11, 12, 13, 14, 15}}});
     const Bytes le = obin::buildBlock(r);
     const Bytes be = obin::toBigEndian(le);
     const size_t data = 68 + 2 * 16;
@@ -471,7 +473,7 @@ std::vector<MalformedCase> malformedCases()
     };
 }
 
-class Malformed : public testing::TestWithParam<std::tuple<MalformedCase, Order>> {};
+class Malformed : public testing::TestWithParam<std::tuple<MalformedCase, Order>> { };
 
 TEST_P(Malformed, IsInvalidAndLeavesEarlierBlocksConverted)
 {
@@ -505,7 +507,7 @@ INSTANTIATE_TEST_SUITE_P(Containers, Malformed,
                                           testing::Values(Order::Little, Order::Big)),
                          [](const testing::TestParamInfo<std::tuple<MalformedCase, Order>>& info) {
                              return std::get<0>(info.param).name +
-                                    (std::get<1>(info.param) == Order::Little ? "_Little" : "_Big");
+                                 (std::get<1>(info.param) == Order::Little ? "_Little" : "_Big");
                          });
 
 TEST(Validation, EdgesThatAreStillValid)

@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class Discovery : public EmulatedBus {};
+class Discovery : public EmulatedBus { };
 
 TEST_F(Discovery, FindsTwoUnitsAndIgnoresAnotherVendor)
 {

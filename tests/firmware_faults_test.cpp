@@ -60,10 +60,19 @@ enum class Target { mainUnit, child };
 // each kind of packet apart; the 32nd and 64th writes ask for an
 // acknowledgement, the others are unacknowledged writes.
 constexpr int kSelectPacket = 3, kBeginPacket = 4; // after the hello and the get-info
-constexpr int writePacket(int n) { return kBeginPacket + n; }
+constexpr int writePacket(int n)
+{
+    return kBeginPacket + n;
+}
 constexpr int kEndPacket = writePacket(66) + 1;
-constexpr bool acknowledged(int n) { return n % 32 == 0; }
-constexpr int attemptOfWrite(int n) { return acknowledged(n) ? n / 32 : n - n / 32; }
+constexpr bool acknowledged(int n)
+{
+    return n % 32 == 0;
+}
+constexpr int attemptOfWrite(int n)
+{
+    return acknowledged(n) ? n / 32 : n - n / 32;
+}
 
 struct Cut {
     std::string name;
@@ -73,7 +82,10 @@ struct Cut {
     bool unplug = false; // the cable goes: the second run needs the device plugged in again
 };
 
-void PrintTo(const Cut& cut, std::ostream* os) { *os << cut.name; }
+void PrintTo(const Cut& cut, std::ostream* os)
+{
+    *os << cut.name;
+}
 zq40emu::BootFaults refuse(uint8_t kind, int region, int first, int last = INT_MAX)
 {
     zq40emu::BootFaults f;
@@ -203,9 +215,10 @@ protected:
     Outcome update(ousb_handle_t h, std::vector<uint8_t> image, bool child)
     {
         progress().clear();
-        const bool result = child ? ousb_UpdateChildDeviceFirmware(h, uint16_t(kRemoteKey >> 8 | (kRemoteKey & 0xFF) << 8),
-                                                                   image.data(), uint32_t(image.size()), 0, onProgress)
-                                  : ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress);
+        const bool result = child
+            ? ousb_UpdateChildDeviceFirmware(h, uint16_t(kRemoteKey >> 8 | (kRemoteKey & 0xFF) << 8), image.data(),
+                                             uint32_t(image.size()), 0, onProgress)
+            : ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress);
         const Progress last = progress().last();
         if (last.first < 0)
             return {result, -1};

@@ -164,8 +164,8 @@ TEST_F(FirmwareUpdate, ChildTakesItsRegionsThroughTheUnitAndIsDeselected)
     auto back = events().waitForKind(Kind::childConnect, 1);
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0].childKey, 258);
-    uint32_t version = uint32_t(back[0].childInfo[8]) | uint32_t(back[0].childInfo[9]) << 8
-                     | uint32_t(back[0].childInfo[10]) << 16 | uint32_t(back[0].childInfo[11]) << 24;
+    uint32_t version = uint32_t(back[0].childInfo[8]) | uint32_t(back[0].childInfo[9]) << 8 |
+        uint32_t(back[0].childInfo[10]) << 16 | uint32_t(back[0].childInfo[11]) << 24;
     EXPECT_EQ(version, kCatalogueApplication200);
     EXPECT_EQ(countKind(events().events(), Kind::childDisconnect), 1u);
     EXPECT_EQ(ousb_FindDeviceByName("ZQ40"), h); // the unit itself stayed
@@ -184,8 +184,8 @@ TEST_F(FirmwareUpdate, ChildThatFallsSilentIsStillDeselected)
     unit().setBootFaults(silent, 259);
 
     auto image = catalogueCopy();
-    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(connects[0].handle, selector(259), image.data(), uint32_t(image.size()), 0,
-                                                onProgress));
+    EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(connects[0].handle, selector(259), image.data(), uint32_t(image.size()),
+                                                0, onProgress));
     EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 1)));
     EXPECT_EQ(unit().selectedChild(), 0);
 }
@@ -200,7 +200,8 @@ TEST_F(FirmwareUpdate, BadContainersAndSilentUnitsAreReportedWithTheirCodes)
     EXPECT_FALSE(ousb_UpdateChildDeviceFirmware(h, selector(258), image.data(), uint32_t(image.size()), 0, onProgress));
     EXPECT_FALSE(ousb_UpdateDeviceFirmware(h, nullptr, 10, 0, onProgress));
     EXPECT_EQ(progress().last(), (std::pair<int, int>(100, 3)));
-    EXPECT_TRUE(waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() unable to adjust firmware file for platform endian?"));
+    EXPECT_TRUE(
+        waitForLogLine("ERROR: ousb_UpdateDeviceFirmware() unable to adjust firmware file for platform endian?"));
 
     zq40emu::Faults silent;
     silent.silent = true;
@@ -297,9 +298,8 @@ TEST_F(FirmwareUpdate, UnitsPluggedInDuringAnUpdateAreAnnouncedAfterItAndNeverWr
     events().clear();
     auto image = smallMainUnitImage();
     bool result = false;
-    std::thread updater([&] {
-        result = ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress);
-    });
+    std::thread updater(
+        [&] { result = ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress); });
     // Each newcomer is plugged in once the library has closed the absent
     // unit's node: the test bed gives the freed hidraw number to the next
     // unit, and umockdev's preload cannot tell the old descriptor from the

@@ -13,11 +13,11 @@ LAYOUT_CHECK(report_payload, offsetof(hid_report_t, payload) == 6);
 LAYOUT_CHECK(report_reserved, offsetof(hid_report_t, reserved) == 64);
 LAYOUT_CHECK(info_ver, offsetof(ousb_device_info_t, ver) == 16);
 LAYOUT_CHECK(info_name, offsetof(ousb_device_info_t, name) == 28);
-LAYOUT_CHECK(info_size, sizeof(ousb_device_info_t) == 28 + sizeof(char *));
+LAYOUT_CHECK(info_size, sizeof(ousb_device_info_t) == 28 + sizeof(char*));
 LAYOUT_CHECK(child_model, offsetof(ousb_child_device_info_t, model) == 2);
 LAYOUT_CHECK(child_info, offsetof(ousb_child_device_info_t, info) == 6);
 LAYOUT_CHECK(child_name, offsetof(ousb_child_device_info_t, name) == 22);
-LAYOUT_CHECK(handle_is_pointer, sizeof(ousb_handle_t) == sizeof(void *));
+LAYOUT_CHECK(handle_is_pointer, sizeof(ousb_handle_t) == sizeof(void*));
 LAYOUT_CHECK(version_block, sizeof(ousb_version_block_t) == 24);
 
 int c99_client_sees_vendor_id(void)

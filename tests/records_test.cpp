@@ -15,13 +15,24 @@ extern "C" int c99_client_sees_vendor_id(void);
 
 namespace {
 
-void connectA(ousb_handle_t, ousb_device_info_t*) {}
-void connectB(ousb_handle_t, ousb_device_info_t*) {}
-void onReport(ousb_handle_t, hid_report_t*) {}
-void childA(ousb_handle_t, ousb_child_device_info_t*) {}
+void connectA(ousb_handle_t, ousb_device_info_t*)
+{
+}
+void connectB(ousb_handle_t, ousb_device_info_t*)
+{
+}
+void onReport(ousb_handle_t, hid_report_t*)
+{
+}
+void childA(ousb_handle_t, ousb_child_device_info_t*)
+{
+}
 
 std::vector<std::pair<uint8_t, int>> progressCalls;
-void onProgress(uint8_t p, obin_updater_error_t code) { progressCalls.emplace_back(p, code); }
+void onProgress(uint8_t p, obin_updater_error_t code)
+{
+    progressCalls.emplace_back(p, code);
+}
 
 std::string tempPath(const char* name)
 {

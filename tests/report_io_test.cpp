@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class ReportIo : public EmulatedBus {};
+class ReportIo : public EmulatedBus { };
 
 hid_report_t request(uint8_t msgID, uint32_t tag, uint8_t cntByte)
 {

@@ -27,8 +27,8 @@ void put32(uint8_t* p, uint32_t v)
 
 struct SentPacket {
     uint8_t code;
-    uint32_t word;   // region index or write address
-    uint8_t n = 0;   // write length
+    uint32_t word; // region index or write address
+    uint8_t n = 0; // write length
 };
 
 // A bootloader with real memory per region, driven synchronously: every
@@ -40,7 +40,11 @@ public:
         std::vector<uint8_t> memory;
     };
 
-    ScriptedBootloader(uint32_t model, std::vector<Region> regions) : model_(model), regions_(std::move(regions)) {}
+    ScriptedBootloader(uint32_t model, std::vector<Region> regions)
+        : model_(model)
+        , regions_(std::move(regions))
+    {
+    }
 
     // Refuse begin-region of `region` this many times with `code`.
     void refuseBegin(uint32_t region, int times, uint8_t code) { refusals_[region] = {times, code}; }
@@ -75,8 +79,12 @@ public:
         }
         corrupt_ = fault != nullptr;
         switch (p[0]) {
-        case 0xC0: reply({0x80}); break;
-        case 0xC2: reply({0x84, uint8_t(regions_.size())}); break;
+        case 0xC0:
+            reply({0x80});
+            break;
+        case 0xC2:
+            reply({0x84, uint8_t(regions_.size())});
+            break;
         case 0xC4: {
             uint32_t i = le32(p + 1);
             const Region& r = regions_.at(i);
@@ -126,7 +134,8 @@ public:
             queue_.push_back(ack);
             break;
         }
-        default: break; // finish: the device restarts
+        default:
+            break; // finish: the device restarts
         }
         return true;
     }
@@ -192,7 +201,10 @@ private:
 };
 
 std::vector<std::pair<int, int>> progressCalls;
-void recordProgress(uint8_t p, int code) { progressCalls.emplace_back(p, code); }
+void recordProgress(uint8_t p, int code)
+{
+    progressCalls.emplace_back(p, code);
+}
 
 std::vector<uint8_t> bytes(size_t n, uint8_t seed)
 {
@@ -402,8 +414,8 @@ bool holdsContainer(ScriptedBootloader& device, const std::vector<uint8_t>& imag
     for (uint32_t i = 0; i < obin::countRegions(image.data(), image.size(), 200); ++i) {
         auto block = obin::findRegion(image.data(), image.size(), 200, i);
         const auto& r = device.regions().at(i);
-        if (!block || obin::crc32(r.memory.data(), r.memory.size()) != block->regionCrc()
-            || r.version != block->version())
+        if (!block || obin::crc32(r.memory.data(), r.memory.size()) != block->regionCrc() ||
+            r.version != block->version())
             return false;
     }
     return true;
@@ -426,8 +438,8 @@ TEST(Transfer, FaultAtEveryPacketNeverPassesForSuccessAndASecondRunCompletes)
     const struct {
         Fault fault;
         bool lasting;
-    } faults[] = {{Fault::unplug, true},   {Fault::silence, true},     {Fault::refusal, false},
-                  {Fault::refusal, true},  {Fault::corruption, false}, {Fault::corruption, true}};
+    } faults[] = {{Fault::unplug, true},  {Fault::silence, true},     {Fault::refusal, false},
+                  {Fault::refusal, true}, {Fault::corruption, false}, {Fault::corruption, true}};
     for (const auto& f : faults) {
         for (size_t at = 1; at <= packets.size(); ++at) {
             const uint8_t kind = packets[at - 1].code;
@@ -493,7 +505,11 @@ struct CannedDevice final : transfer::Tunnel {
     std::deque<transfer::Packet> answers;
     uint32_t now = 0;
     size_t sent = 0;
-    bool send(const uint8_t*, size_t) override { ++sent; return true; }
+    bool send(const uint8_t*, size_t) override
+    {
+        ++sent;
+        return true;
+    }
     bool receive(transfer::Packet& p) override
     {
         now += 1;
@@ -537,7 +553,11 @@ TEST(Transfer, SilentDeviceTimesOut)
     struct Silent final : transfer::Tunnel {
         uint32_t now = 0;
         bool send(const uint8_t*, size_t) override { return true; }
-        bool receive(transfer::Packet&) override { now += 4000; return false; }
+        bool receive(transfer::Packet&) override
+        {
+            now += 4000;
+            return false;
+        }
         uint32_t tick() override { return now; }
     } silent;
     auto image = container({100});

@@ -22,8 +22,8 @@ class config : public QObject {
 public:
     // Results of write() and read().
     static constexpr int kOk = 0;
-    static constexpr int kCannotOpen = -1;   // also: could not be written in full
-    static constexpr int kNotXml = -2;       // also: empty, or too large to be one
+    static constexpr int kCannotOpen = -1; // also: could not be written in full
+    static constexpr int kNotXml = -2;     // also: empty, or too large to be one
     static constexpr int kNotParameters = -3;
     static constexpr int kNullPath = -4;
 

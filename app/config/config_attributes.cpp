@@ -31,12 +31,9 @@ std::vector<NumberAttribute> inputsAttributes()
 std::vector<NumberAttribute> page1Attributes()
 {
     return {
-        {"Priority", kPage1Priority},
-        {"ChimeLevel", kPage1ChimeLevel},
-        {"ThreshEn", kPage1ThreshEn},
-        {"Threshold", kPage1Threshold},
-        {"EQLo", kPage1EQLo},
-        {"EQHi", kPage1EQHi},
+        {"Priority", kPage1Priority}, {"ChimeLevel", kPage1ChimeLevel},
+        {"ThreshEn", kPage1ThreshEn}, {"Threshold", kPage1Threshold},
+        {"EQLo", kPage1EQLo},         {"EQHi", kPage1EQHi},
     };
 }
 

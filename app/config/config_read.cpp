@@ -89,8 +89,8 @@ int config::read(const QString& path, ParameterBlocks& blocks, bool loadName)
     // The last element of each name counts; others, Firmware among them,
     // are not applied.
     static const QStringList kApplied{
-        "DeviceName", "Zone1", "Zone2", "Zone3", "Zone4", "Zone5", "Zone6",
-        "Inputs", "Page1", "Page2", "Misc", "GroupLabels", "PgmLabels",
+        "DeviceName", "Zone1", "Zone2", "Zone3", "Zone4",       "Zone5",     "Zone6",
+        "Inputs",     "Page1", "Page2", "Misc",  "GroupLabels", "PgmLabels",
     };
     QHash<QString, QDomElement> found;
     for (QDomElement e = top.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {

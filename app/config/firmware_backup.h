@@ -24,9 +24,9 @@ QString path(uint32_t serial);
 QString existing(uint32_t serial);
 
 enum class WriteResult {
-    Written,  // written and read back
-    Kept,     // one already exists, from an attempt that did not finish
-    Failed,   // nothing usable on disk: the update must not start
+    Written, // written and read back
+    Kept,    // one already exists, from an attempt that did not finish
+    Failed,  // nothing usable on disk: the update must not start
 };
 
 // Never overwrites a backup that exists: it holds the settings from before

@@ -23,7 +23,6 @@ public:
     const ousb_child_device_info_t* pDeviceInfo = nullptr;
     ousb_child_device_info_t info{};
     QByteArray name; // what info.name points to
-
 };
 
 class QDevice : public QObject {
@@ -35,11 +34,11 @@ public:
     // The child key: childID byte 0 is the high byte.
     static quint16 childKey(const ousb_child_device_info_t& child);
 
-    ousb_handle_t devHandle = nullptr;          // null in the offline record
+    ousb_handle_t devHandle = nullptr;               // null in the offline record
     const ousb_device_info_t* pDeviceInfo = nullptr; // the library's record; valid as long as the handle
     uint8_t status = 0;
     uint8_t bootloaderActive = 0;
-    QMap<quint16, QChildDevice*> children;      // owned
+    QMap<quint16, QChildDevice*> children; // owned
     zq40::ParameterBlocks blocks;
     uint32_t firmwareVersion = 0;
 

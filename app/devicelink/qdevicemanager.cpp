@@ -26,7 +26,8 @@ void emitThroughBridge(Emit emitSignal)
 
 } // namespace
 
-QDeviceManager::QDeviceManager() : QObject(nullptr)
+QDeviceManager::QDeviceManager()
+    : QObject(nullptr)
 {
     // Names under which the types appear in signal signatures across threads.
     qRegisterMetaType<ousb_handle_t>("ousb_handle_t");

@@ -18,12 +18,13 @@ hid_report_t statusRequest()
 
 } // namespace
 
-QDevices::QDevices(QObject* parent, DeviceView* view) : QObject(parent), view(view)
+QDevices::QDevices(QObject* parent, DeviceView* view)
+    : QObject(parent)
+    , view(view)
 {
     connect(&manager, &QDeviceManager::DoDeviceReadReport, this, &QDevices::OnDeviceReadReport,
             Qt::BlockingQueuedConnection);
-    connect(&manager, &QDeviceManager::DoDeviceConnect, this, &QDevices::OnDeviceConnect,
-            Qt::BlockingQueuedConnection);
+    connect(&manager, &QDeviceManager::DoDeviceConnect, this, &QDevices::OnDeviceConnect, Qt::BlockingQueuedConnection);
     connect(&manager, &QDeviceManager::DoDeviceDisconnect, this, &QDevices::OnDeviceDisconnect,
             Qt::BlockingQueuedConnection);
     // Queued in order behind the events before them; the registry keeps its

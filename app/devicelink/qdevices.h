@@ -4,9 +4,9 @@
 // library's worker waits.
 #pragma once
 
+#include "parameter_blocks.h"
 #include "qdevice.h"
 #include "qdevicemanager.h"
-#include "parameter_blocks.h"
 
 #include <QMutex>
 #include <QObject>

@@ -10,9 +10,9 @@
 namespace zq40::firmware {
 
 enum class MainUnitStep {
-    Current,                 // on the carried firmware: the children are next
-    NewerSoftwareRequired,   // hardware this program does not know: never updated
-    Update,                  // any other firmware, older or newer
+    Current,               // on the carried firmware: the children are next
+    NewerSoftwareRequired, // hardware this program does not know: never updated
+    Update,                // any other firmware, older or newer
 };
 
 // word5: the unit's application version; word1: its hardware revision;

@@ -43,8 +43,8 @@ float positionFromLevel(int minimum, int maximum, int level)
         if (got == level)
             break;
         const bool up = (got < level) == (maximum > minimum);
-        position = std::nextafter(position, up ? std::numeric_limits<float>::infinity()
-                                               : -std::numeric_limits<float>::infinity());
+        position = std::nextafter(
+            position, up ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity());
     }
     return position;
 }

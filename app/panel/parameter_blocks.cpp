@@ -25,9 +25,9 @@ struct ByteDefault {
 };
 
 constexpr ByteDefault kInputsPagingDefaults[] = {
-    {0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, // Pgm1Level to Pgm6Level
-    {6, 1}, {7, 0}, {8, 0}, {9, 0}, {10, 0xD8}, {12, 0}, {13, 0}, {14, 0}, {16, 0}, // Page 1
-    {24, 2}, {25, 0}, {26, 0}, {27, 0}, {30, 0}, {31, 0}, {32, 0}, {34, 0}, {38, 1}, // Page 2
+    {0, 0},     {1, 0},  {2, 0},     {3, 0},  {4, 0},     {5, 0},                             // Pgm1Level to Pgm6Level
+    {6, 1},     {7, 0},  {8, 0},     {9, 0},  {10, 0xD8}, {12, 0}, {13, 0}, {14, 0}, {16, 0}, // Page 1
+    {24, 2},    {25, 0}, {26, 0},    {27, 0}, {30, 0},    {31, 0}, {32, 0}, {34, 0}, {38, 1}, // Page 2
     {40, 0x02}, {41, 0}, {42, 0xC4}, {43, 8}, {44, 0},
 };
 
@@ -55,8 +55,8 @@ bool validZone(int zone)
 
 bool isLabelBlock(uint8_t code)
 {
-    return (code >= HIDR_ZONE_LABELS_1 && code <= HIDR_GROUP_LABELS_5) || code == HIDR_PGM_LABELS_1
-        || code == HIDR_PGM_LABELS_2;
+    return (code >= HIDR_ZONE_LABELS_1 && code <= HIDR_GROUP_LABELS_5) || code == HIDR_PGM_LABELS_1 ||
+        code == HIDR_PGM_LABELS_2;
 }
 
 } // namespace

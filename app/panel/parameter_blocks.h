@@ -40,13 +40,13 @@ enum hidr_t : uint8_t {
 size_t blockSize(uint8_t code);
 
 struct ParameterBlocks {
-    std::array<uint8_t, 48> zoneParams{};     // code 1
-    std::array<uint8_t, 48> zoneLevels{};     // code 16 (and 2)
-    std::array<uint8_t, 45> inputsPaging{};   // code 3
-    std::array<std::array<uint8_t, 48>, 7> labels{}; // codes 4 to 10
+    std::array<uint8_t, 48> zoneParams{};               // code 1
+    std::array<uint8_t, 48> zoneLevels{};               // code 16 (and 2)
+    std::array<uint8_t, 45> inputsPaging{};             // code 3
+    std::array<std::array<uint8_t, 48>, 7> labels{};    // codes 4 to 10
     std::array<std::array<uint8_t, 48>, 2> pgmLabels{}; // codes 12, 13
-    std::array<uint8_t, 30> deviceName{};     // code 11
-    std::array<uint8_t, 8> zoneLinks{};       // code 14
+    std::array<uint8_t, 30> deviceName{};               // code 11
+    std::array<uint8_t, 8> zoneLinks{};                 // code 14
 
     // The copy of the block stored under `code`; empty for codes without one.
     std::span<uint8_t> block(uint8_t code);

@@ -103,10 +103,20 @@ struct ZoneRange {
 // The fifteen linked-group names in slot order: first zone ascending, last
 // zone descending.
 constexpr std::array<ZoneRange, 15> kGroupRanges{{
-    {1, 6}, {1, 5}, {1, 4}, {1, 3}, {1, 2},
-    {2, 6}, {2, 5}, {2, 4}, {2, 3},
-    {3, 6}, {3, 5}, {3, 4},
-    {4, 6}, {4, 5},
+    {1, 6},
+    {1, 5},
+    {1, 4},
+    {1, 3},
+    {1, 2},
+    {2, 6},
+    {2, 5},
+    {2, 4},
+    {2, 3},
+    {3, 6},
+    {3, 5},
+    {3, 4},
+    {4, 6},
+    {4, 5},
     {5, 6},
 }};
 

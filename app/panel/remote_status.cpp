@@ -41,9 +41,8 @@ RemoteStatusPanel::RemoteStatusPanel(Ui::MainWindow& form, std::function<void(bo
 
 std::array<QLabel*, 8> RemoteStatusPanel::statusLabels() const
 {
-    return {ui.lbl_dr_status_value_pager, ui.lbl_dr_status_value_1, ui.lbl_dr_status_value_2,
-            ui.lbl_dr_status_value_3,     ui.lbl_dr_status_value_4, ui.lbl_dr_status_value_5,
-            ui.lbl_dr_status_value_6,     ui.lbl_dr_status_value_m};
+    return {ui.lbl_dr_status_value_pager, ui.lbl_dr_status_value_1, ui.lbl_dr_status_value_2, ui.lbl_dr_status_value_3,
+            ui.lbl_dr_status_value_4,     ui.lbl_dr_status_value_5, ui.lbl_dr_status_value_6, ui.lbl_dr_status_value_m};
 }
 
 void RemoteStatusPanel::update(const QDevice* device)
@@ -74,8 +73,7 @@ void RemoteStatusPanel::update(const QDevice* device)
             setOnline(label, "mismatch");
             break;
         case RemoteState::FirmwareMismatch:
-            label->setText(slot.pagingStation ? tr("FW Mismatch")
-                                              : tr("FW Mismatch (%1)").arg(childName(*child)));
+            label->setText(slot.pagingStation ? tr("FW Mismatch") : tr("FW Mismatch (%1)").arg(childName(*child)));
             label->setToolTip(QString::fromStdString(zq40::childVersionText(*child)));
             setOnline(label, "mismatch");
             mismatch = true;
@@ -120,9 +118,9 @@ void RemoteStatusPanel::showConnected()
     setConnected("true");
     ui.label_fw_update_status->hide();
     ui.progressBar_fw->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{ui.lbl_hw_revision, ui.lbl_serial, ui.lbl_serial_value,
-                                                     ui.lbl_fw_version, ui.lbl_fw_version_value,
-                                                     ui.lbl_hw_revision_value})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui.lbl_hw_revision, ui.lbl_serial, ui.lbl_serial_value, ui.lbl_fw_version,
+                                         ui.lbl_fw_version_value, ui.lbl_hw_revision_value})
         w->show();
 }
 

@@ -32,8 +32,8 @@ uint32_t childRevision(const ousb_child_device_info_t& child)
 std::string childVersionText(const ousb_child_device_info_t& child)
 {
     const uint32_t v = childVersion(child);
-    return std::to_string(v >> 24) + "." + std::to_string(v >> 16 & 0xFF) + "." + std::to_string(v >> 8 & 0xFF) +
-           "." + std::to_string(v & 0xFF) + " r." + std::to_string(childRevision(child));
+    return std::to_string(v >> 24) + "." + std::to_string(v >> 16 & 0xFF) + "." + std::to_string(v >> 8 & 0xFF) + "." +
+        std::to_string(v & 0xFF) + " r." + std::to_string(childRevision(child));
 }
 
 bool slotAcceptsModel(const RemoteSlot& slot, uint32_t model)

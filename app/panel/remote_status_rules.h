@@ -14,10 +14,10 @@ namespace zq40 {
 
 // One line of the status display, fed by the child under one key.
 struct RemoteSlot {
-    uint16_t key;            // first childID byte * 256 + second
-    const char* label;       // object name of the status label
-    bool pagingStation;      // the paging station's mismatch text has no name
-    bool acceptsModel200;    // the master remote takes model 202 only
+    uint16_t key;         // first childID byte * 256 + second
+    const char* label;    // object name of the status label
+    bool pagingStation;   // the paging station's mismatch text has no name
+    bool acceptsModel200; // the master remote takes model 202 only
 };
 
 inline constexpr uint32_t kMainUnitModel = 601;

@@ -53,8 +53,7 @@ int conformingZone(const ParameterBlocks& blocks, ZoneRange group)
     // other group, 4-6 of the pattern (2,3) (4,5) (5,6) included, takes its
     // lowest zone.
     const unsigned pattern = linkPattern(blocks);
-    if (group.first == 5 && group.last == 6
-        && (pattern == (pair(3) | pair(5)) || pattern == (pair(2) | pair(5))))
+    if (group.first == 5 && group.last == 6 && (pattern == (pair(3) | pair(5)) || pattern == (pair(2) | pair(5))))
         return 6;
     if (group.first == 4 && group.last == 5 && pattern == (pair(2) | pair(4)))
         return 5;

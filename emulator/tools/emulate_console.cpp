@@ -1,4 +1,4 @@
-#include "emulate_console.hpp"
+#include "emulate_console.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,174 +14,216 @@ namespace zq40emu::tools {
 
 namespace {
 
-const char* const kHelp =
-    "  plug SERIAL [FIRMWARE [HW]]          plug a unit (firmware a.b.c.d, hardware revision)\n"
-    "  unplug SERIAL | replug SERIAL        pull its cable, or plug it back\n"
-    "  paging SERIAL [VERSION]              connect its paging station\n"
-    "  remote SERIAL KEY [MODEL [VERSION]]  connect a remote (keys 258-264, model 200/202)\n"
-    "  remove SERIAL KEY                    disconnect a child (257 is the paging station)\n"
-    "  list | help\n";
+const char* const kHelp = "  plug SERIAL [FIRMWARE [HW]]          plug a unit (firmware a.b.c.d, hardware revision)\n"
+                          "  unplug SERIAL | replug SERIAL        pull its cable, or plug it back\n"
+                          "  paging SERIAL [VERSION]              connect its paging station\n"
+                          "  remote SERIAL KEY [MODEL [VERSION]]  connect a remote (keys 258-264, model 200/202)\n"
+                          "  remove SERIAL KEY                    disconnect a child (257 is the paging station)\n"
+                          "  list | help\n";
 
-bool parseNumber(const std::string& text, unsigned long& value) {
-  char* end = nullptr;
-  value = std::strtoul(text.c_str(), &end, 0);
-  return !text.empty() && *end == '\0';
+bool parseNumber(const std::string& text, unsigned long& value)
+{
+    char* end = nullptr;
+    value = std::strtoul(text.c_str(), &end, 0);
+    return !text.empty() && *end == '\0';
 }
 
 // a.b.c.d, most significant first, as the panel shows versions.
-bool parseVersion(const std::string& text, uint32_t& version) {
-  std::istringstream in(text);
-  std::string part;
-  uint32_t v = 0;
-  int parts = 0;
-  while (std::getline(in, part, '.')) {
-    unsigned long n = 0;
-    if (!parseNumber(part, n) || n > 255) return false;
-    v = v << 8 | uint32_t(n);
-    ++parts;
-  }
-  version = v;
-  return parts == 4;
+bool parseVersion(const std::string& text, uint32_t& version)
+{
+    std::istringstream in(text);
+    std::string part;
+    uint32_t v = 0;
+    int parts = 0;
+    while (std::getline(in, part, '.')) {
+        unsigned long n = 0;
+        if (!parseNumber(part, n) || n > 255)
+            return false;
+        v = v << 8 | uint32_t(n);
+        ++parts;
+    }
+    version = v;
+    return parts == 4;
 }
 
-std::string versionText(uint32_t v) {
-  return std::to_string(v >> 24) + "." + std::to_string(v >> 16 & 0xFF) + "." + std::to_string(v >> 8 & 0xFF) +
-         "." + std::to_string(v & 0xFF);
+std::string versionText(uint32_t v)
+{
+    return std::to_string(v >> 24) + "." + std::to_string(v >> 16 & 0xFF) + "." + std::to_string(v >> 8 & 0xFF) + "." +
+        std::to_string(v & 0xFF);
 }
 
 // The unit last plugged with this serial.
-Unit* find(Testbed& bed, const std::string& serial) {
-  unsigned long ser = 0;
-  if (!parseNumber(serial, ser)) return nullptr;
-  Unit* found = nullptr;
-  for (Unit* u : bed.units())
-    if (!u->config().foreign && u->config().version.ser == ser) found = u;
-  return found;
+Unit* find(Testbed& bed, const std::string& serial)
+{
+    unsigned long ser = 0;
+    if (!parseNumber(serial, ser))
+        return nullptr;
+    Unit* found = nullptr;
+    for (Unit* u : bed.units())
+        if (!u->config().foreign && u->config().version.ser == ser)
+            found = u;
+    return found;
 }
 
-bool refuse(std::FILE* out, const std::string& why) {
-  std::fprintf(out, "zq40-emulate: %s\n", why.c_str());
-  std::fflush(out);
-  return false;
+bool refuse(std::FILE* out, const std::string& why)
+{
+    std::fprintf(out, "zq40-emulate: %s\n", why.c_str());
+    std::fflush(out);
+    return false;
 }
 
-bool plug(Testbed& bed, const std::vector<std::string>& w, std::FILE* out) {
-  unsigned long ser = 0, hw = 1;
-  UnitConfig config;
-  if (w.size() < 2 || w.size() > 4 || !parseNumber(w[1], ser)) return refuse(out, "usage: plug SERIAL [FIRMWARE [HW]]");
-  if (Unit* u = find(bed, w[1]); u && u->plugged()) return refuse(out, "unit " + w[1] + " is plugged already");
-  config.version.ser = uint32_t(ser);
-  if (w.size() > 2) {
-    if (!parseVersion(w[2], config.version.word5)) return refuse(out, "firmware is a.b.c.d");
-    config.version.ver = config.version.word5;
-  }
-  if (w.size() > 3 && !parseNumber(w[3], hw)) return refuse(out, "hardware revision is a number");
-  config.version.word1 = uint32_t(hw);
-  config.blocks = factoryBlocks();
-  bed.plug(config);
-  return true;
-}
-
-bool child(Unit& unit, const std::vector<std::string>& w, std::FILE* out) {
-  if (w[0] == "paging") {
-    uint32_t version = 0x01020006;
-    if (w.size() > 3 || (w.size() == 3 && !parseVersion(w[2], version)))
-      return refuse(out, "usage: paging SERIAL [VERSION]");
-    unit.connectChild(pagingStation(version));
-    return true;
-  }
-  unsigned long key = 0, model = kRemoteModel202;
-  uint32_t version = 0x01040023;
-  if (w.size() < 3 || w.size() > 5 || !parseNumber(w[2], key) || key < kFirstRemoteKey || key > kLastRemoteKey ||
-      (w.size() > 3 && !parseNumber(w[3], model)) || (w.size() > 4 && !parseVersion(w[4], version)))
-    return refuse(out, "usage: remote SERIAL KEY(258-264) [MODEL [VERSION]]");
-  unit.connectChild(remote(uint16_t(key), uint32_t(model), version));
-  return true;
-}
-
-void list(Testbed& bed, std::FILE* out) {
-  for (Unit* u : bed.units()) {
-    if (u->config().foreign) continue;
-    const VersionWords v = u->versionWords();
-    std::fprintf(out, "unit %u  firmware %s  %s", v.ser, versionText(v.word5).c_str(),
-                 u->plugged() ? u->devnode().c_str() : "unplugged");
-    for (const ChildConfig& c : u->children())
-      std::fprintf(out, "  [%u: model %u %s]", c.childID, c.model, versionText(c.version()).c_str());
-    std::fprintf(out, "\n");
-  }
-  std::fflush(out);
-}
-
-}  // namespace
-
-const char* commandHelp() { return kHelp; }
-
-bool runCommand(Testbed& bed, const std::string& line, std::FILE* out) {
-  std::istringstream in(line.substr(0, line.find('#')));
-  std::vector<std::string> w;
-  for (std::string word; in >> word;) w.push_back(word);
-  if (w.empty()) return true;
-  const std::string& cmd = w[0];
-  if (cmd == "help") return std::fputs(kHelp, out), std::fflush(out), true;
-  if (cmd == "list") return list(bed, out), true;
-  if (cmd == "plug") return plug(bed, w, out);
-  if (cmd != "unplug" && cmd != "replug" && cmd != "paging" && cmd != "remote" && cmd != "remove")
-    return refuse(out, "unknown command '" + cmd + "' (try help)");
-  Unit* unit = w.size() > 1 ? find(bed, w[1]) : nullptr;
-  if (!unit) return refuse(out, "no unit " + (w.size() > 1 ? w[1] : std::string("given")));
-  if (cmd == "unplug") return bed.unplug(*unit), true;
-  if (cmd == "replug") {
-    if (unit->plugged()) return refuse(out, "unit " + w[1] + " is plugged");
-    return bed.replug(*unit), true;
-  }
-  if (cmd == "remove") {
-    unsigned long key = 0;
-    if (w.size() != 3 || !parseNumber(w[2], key)) return refuse(out, "usage: remove SERIAL KEY");
-    unit->disconnectChild(uint16_t(key));
-    return true;
-  }
-  return child(*unit, w, out);
-}
-
-bool runScript(Testbed& bed, const std::string& path, std::FILE* out) {
-  std::ifstream in(path);
-  if (!in) return refuse(out, "cannot read " + path);
-  for (std::string line; std::getline(in, line);)
-    if (!runCommand(bed, line, out)) return false;
-  return true;
-}
-
-Console::Console(Testbed& bed, int fd) : bed_(bed), fd_(fd) {
-  if (::pipe2(stopPipe_, O_CLOEXEC) != 0) return;
-  thread_ = std::thread([this] { run(); });
-}
-
-Console::~Console() {
-  if (thread_.joinable()) {
-    const char stop = 1;
-    (void)!::write(stopPipe_[1], &stop, 1);
-    thread_.join();
-  }
-  for (int fd : stopPipe_)
-    if (fd >= 0) ::close(fd);
-}
-
-void Console::run() {
-  std::string pending;
-  char buffer[512];
-  while (true) {
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) continue;  // a signal for the program
-    if (fds[1].revents) return;
-    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // end of input: the units stay as they are
-    pending.append(buffer, std::size_t(n));
-    for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
-      runCommand(bed_, pending.substr(0, nl), stdout);
-      pending.erase(0, nl + 1);
+bool plug(Testbed& bed, const std::vector<std::string>& w, std::FILE* out)
+{
+    unsigned long ser = 0, hw = 1;
+    UnitConfig config;
+    if (w.size() < 2 || w.size() > 4 || !parseNumber(w[1], ser))
+        return refuse(out, "usage: plug SERIAL [FIRMWARE [HW]]");
+    if (Unit* u = find(bed, w[1]); u && u->plugged())
+        return refuse(out, "unit " + w[1] + " is plugged already");
+    config.version.ser = uint32_t(ser);
+    if (w.size() > 2) {
+        if (!parseVersion(w[2], config.version.word5))
+            return refuse(out, "firmware is a.b.c.d");
+        config.version.ver = config.version.word5;
     }
-  }
+    if (w.size() > 3 && !parseNumber(w[3], hw))
+        return refuse(out, "hardware revision is a number");
+    config.version.word1 = uint32_t(hw);
+    config.blocks = factoryBlocks();
+    bed.plug(config);
+    return true;
 }
 
-}  // namespace zq40emu::tools
+bool child(Unit& unit, const std::vector<std::string>& w, std::FILE* out)
+{
+    if (w[0] == "paging") {
+        uint32_t version = 0x01020006;
+        if (w.size() > 3 || (w.size() == 3 && !parseVersion(w[2], version)))
+            return refuse(out, "usage: paging SERIAL [VERSION]");
+        unit.connectChild(pagingStation(version));
+        return true;
+    }
+    unsigned long key = 0, model = kRemoteModel202;
+    uint32_t version = 0x01040023;
+    if (w.size() < 3 || w.size() > 5 || !parseNumber(w[2], key) || key < kFirstRemoteKey || key > kLastRemoteKey ||
+        (w.size() > 3 && !parseNumber(w[3], model)) || (w.size() > 4 && !parseVersion(w[4], version)))
+        return refuse(out, "usage: remote SERIAL KEY(258-264) [MODEL [VERSION]]");
+    unit.connectChild(remote(uint16_t(key), uint32_t(model), version));
+    return true;
+}
+
+void list(Testbed& bed, std::FILE* out)
+{
+    for (Unit* u : bed.units()) {
+        if (u->config().foreign)
+            continue;
+        const VersionWords v = u->versionWords();
+        std::fprintf(out, "unit %u  firmware %s  %s", v.ser, versionText(v.word5).c_str(),
+                     u->plugged() ? u->devnode().c_str() : "unplugged");
+        for (const ChildConfig& c : u->children())
+            std::fprintf(out, "  [%u: model %u %s]", c.childID, c.model, versionText(c.version()).c_str());
+        std::fprintf(out, "\n");
+    }
+    std::fflush(out);
+}
+
+} // namespace
+
+const char* commandHelp()
+{
+    return kHelp;
+}
+
+bool runCommand(Testbed& bed, const std::string& line, std::FILE* out)
+{
+    std::istringstream in(line.substr(0, line.find('#')));
+    std::vector<std::string> w;
+    for (std::string word; in >> word;)
+        w.push_back(word);
+    if (w.empty())
+        return true;
+    const std::string& cmd = w[0];
+    if (cmd == "help")
+        return std::fputs(kHelp, out), std::fflush(out), true;
+    if (cmd == "list")
+        return list(bed, out), true;
+    if (cmd == "plug")
+        return plug(bed, w, out);
+    if (cmd != "unplug" && cmd != "replug" && cmd != "paging" && cmd != "remote" && cmd != "remove")
+        return refuse(out, "unknown command '" + cmd + "' (try help)");
+    Unit* unit = w.size() > 1 ? find(bed, w[1]) : nullptr;
+    if (!unit)
+        return refuse(out, "no unit " + (w.size() > 1 ? w[1] : std::string("given")));
+    if (cmd == "unplug")
+        return bed.unplug(*unit), true;
+    if (cmd == "replug") {
+        if (unit->plugged())
+            return refuse(out, "unit " + w[1] + " is plugged");
+        return bed.replug(*unit), true;
+    }
+    if (cmd == "remove") {
+        unsigned long key = 0;
+        if (w.size() != 3 || !parseNumber(w[2], key))
+            return refuse(out, "usage: remove SERIAL KEY");
+        unit->disconnectChild(uint16_t(key));
+        return true;
+    }
+    return child(*unit, w, out);
+}
+
+bool runScript(Testbed& bed, const std::string& path, std::FILE* out)
+{
+    std::ifstream in(path);
+    if (!in)
+        return refuse(out, "cannot read " + path);
+    for (std::string line; std::getline(in, line);)
+        if (!runCommand(bed, line, out))
+            return false;
+    return true;
+}
+
+Console::Console(Testbed& bed, int fd)
+    : bed_(bed)
+    , fd_(fd)
+{
+    if (::pipe2(stopPipe_, O_CLOEXEC) != 0)
+        return;
+    thread_ = std::thread([this] { run(); });
+}
+
+Console::~Console()
+{
+    if (thread_.joinable()) {
+        const char stop = 1;
+        (void)!::write(stopPipe_[1], &stop, 1);
+        thread_.join();
+    }
+    for (int fd : stopPipe_)
+        if (fd >= 0)
+            ::close(fd);
+}
+
+void Console::run()
+{
+    std::string pending;
+    char buffer[512];
+    while (true) {
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0)
+            continue; // a signal for the program
+        if (fds[1].revents)
+            return;
+        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return; // end of input: the units stay as they are
+        pending.append(buffer, std::size_t(n));
+        for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
+            runCommand(bed_, pending.substr(0, nl), stdout);
+            pending.erase(0, nl + 1);
+        }
+    }
+}
+
+} // namespace zq40emu::tools

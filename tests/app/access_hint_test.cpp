@@ -43,7 +43,7 @@ bool deniedToUnprivileged(const std::string& path)
 // root: a node is refused unless everybody may read and write it.
 bool deniedUnlessWorldReadWrite(const std::string& devnode)
 {
-    struct stat st {};
+    struct stat st { };
     return stat(devnode.c_str(), &st) == 0 && (st.st_mode & 0006) != 0006;
 }
 

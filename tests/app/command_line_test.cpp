@@ -104,8 +104,7 @@ private slots:
     void versionComesFromTheProgram()
     {
         const std::string expected = "zq40panel " + std::to_string(zq40::versionMajor) + "." +
-                                     std::to_string(zq40::versionMinor) + "." + std::to_string(zq40::versionBuild) +
-                                     "\n";
+            std::to_string(zq40::versionMinor) + "." + std::to_string(zq40::versionBuild) + "\n";
         QCOMPARE(zq40::versionText(), expected);
     }
 
@@ -138,8 +137,7 @@ private slots:
     // running and leaves quietly, without printing help.
     void fileFirstIsNotAnOption()
     {
-        const Run run =
-            runWithoutDisplay(runtimeDir.path(), {QStringLiteral("hall.zq40"), QStringLiteral("--help")});
+        const Run run = runWithoutDisplay(runtimeDir.path(), {QStringLiteral("hall.zq40"), QStringLiteral("--help")});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.isEmpty());
     }

@@ -64,7 +64,8 @@ TEST_F(ConfigRead, PositionFollowsLevelWithTheFilesLimits)
 {
     ASSERT_EQ(read(document(R"(<Zone1 Level="-15" MinLevel="-40" MaxLevel="10"/>
                                <Zone2 Level="-10" MinLevel="-20" MaxLevel="10"/>
-                               <Zone4 Level="-35" MaxLevel="-34" MinLevel="-40"/>)")), 0);
+                               <Zone4 Level="-35" MaxLevel="-34" MinLevel="-40"/>)")),
+              0);
     EXPECT_EQ(blocks.levelPosition(1), 50.0f);
     EXPECT_NEAR(blocks.levelPosition(2), 100.0 / 3.0, 1e-5);
     EXPECT_EQ(levelFromPosition(-40, -34, blocks.levelPosition(4)), -35);
@@ -84,7 +85,8 @@ TEST_F(ConfigRead, TextThatIsNoNumberGivesZero)
 {
     ASSERT_EQ(read(document(R"(<Page1 Priority="abc" ChimeLevel="" Threshold="12abc" EQLo="1e2" EQHi="0x10"/>
                                <Misc PriorityThreshold="99999999999999999999999" PriorityHoldTimeSecs=" 12 "/>
-                               <Inputs Pgm1Level="-0" Pgm2Level="+5" Pgm3Level="&#x663;"/>)")), 0);
+                               <Inputs Pgm1Level="-0" Pgm2Level="+5" Pgm3Level="&#x663;"/>)")),
+              0);
     for (Field f : {kPage1Priority, kPage1ChimeLevel, kPage1Threshold, kPage1EQLo, kPage1EQHi, kPriorityThreshold,
                     pgmLevel(1), pgmLevel(3)})
         EXPECT_EQ(get(f), 0) << int(f.offset);
@@ -94,7 +96,8 @@ TEST_F(ConfigRead, TextThatIsNoNumberGivesZero)
 
 TEST_F(ConfigRead, EveryFieldOfEveryElement)
 {
-    ASSERT_EQ(read(document(R"(<Inputs Pgm1Level="-1" Pgm2Level="-2" Pgm3Level="-3" Pgm4Level="-4" Pgm5Level="-5" Pgm6Level="-6"/>
+    ASSERT_EQ(read(document(
+                  R"(<Inputs Pgm1Level="-1" Pgm2Level="-2" Pgm3Level="-3" Pgm4Level="-4" Pgm5Level="-5" Pgm6Level="-6"/>
         <Page1 Priority="2" ChimeLevel="3" ThreshEn="1" Threshold="-50" EQLo="-4" EQHi="5"/>
         <Page2 Priority="1" ChimeLevel="2" EQLo="3" EQHi="-3" Pad="1" Trim="-12" PhantomPwr="0"
                Group1Zones="126" Group2Zones="129" DisableGroupStore="1"/>
@@ -102,9 +105,9 @@ TEST_F(ConfigRead, EveryFieldOfEveryElement)
         <Zone6 Level="-9" MaxLevel="0" MinLevel="-39" EQLo="1" EQMid="2" EQHi="3" Source="6"
                PriorityEnable="1" PageLevel="-5" LimiterValue="-6" DuckerDepth="-80" HighPassFreq="110"/>)")),
               0);
-    const uint8_t inputs[45] = {0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 2, 3, 0, 1, 0xCE, 0, 0, 0xFC, 5, 0, 0,
-                                0, 0, 0, 0, 0, 0, 0, 1, 2, 1, 0, 0, 0, 0xF4, 3, 0xFD, 0, 0,
-                                0, 0, 0, 0, 0, 126, 129, 0xDF, 21, 1};
+    const uint8_t inputs[45] = {0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 2, 3, 0, 1, 0xCE, 0,   0,    0xFC, 5,
+                                0,    0,    0,    0,    0,    0,    0, 0, 0, 1, 2,    1,   0,    0,    0,
+                                0xF4, 3,    0xFD, 0,    0,    0,    0, 0, 0, 0, 126,  129, 0xDF, 21,   1};
     EXPECT_TRUE(std::equal(blocks.inputsPaging.begin(), blocks.inputsPaging.end(), inputs));
     const uint8_t zone6Settings[8] = {1, 2, 3, 1, 0xFA, 0xB0, 0xFB, 110};
     EXPECT_TRUE(std::equal(blocks.zoneParams.begin() + 40, blocks.zoneParams.end(), zone6Settings));
@@ -122,7 +125,8 @@ TEST_F(ConfigRead, LaterElementReplacesEarlier)
 TEST_F(ConfigRead, OtherContentIgnored)
 {
     ASSERT_EQ(read(document(R"(<!-- saved --><Unknown EQLo="5"/><Firmware Major="1"/>text
-        <Zone7 EQLo="5"/><Zone1><EQLo>5</EQLo></Zone1>)")), 0);
+        <Zone7 EQLo="5"/><Zone1><EQLo>5</EQLo></Zone1>)")),
+              0);
     EXPECT_TRUE(blocks == defaults());
 }
 

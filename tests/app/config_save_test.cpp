@@ -32,7 +32,10 @@ protected:
         return readBytes(path(name));
     }
 
-    QStringList entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+    QStringList entries() const
+    {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
 };
 
 // Files may grow to `bytes` only while this lives: writes beyond that fail

@@ -54,7 +54,9 @@ TEST_F(ConfigWrite, NamesSurviveTheirCharacters)
 TEST_F(ConfigWrite, ControlBytesInNamesKeepTheFileReadable)
 {
     ParameterBlocks written = defaults();
-    written.setLabel(groupLabel(3, 4), "A\x01" "B\x1F");
+    written.setLabel(groupLabel(3, 4),
+                     "A\x01"
+                     "B\x1F");
     written.setDeviceNameText("\x07unit");
     ASSERT_EQ(config().write(path("c.zq40"), written, 0), 0);
 
@@ -94,8 +96,9 @@ TEST_F(ConfigWrite, DocumentLayout)
         tags << e.tagName();
         EXPECT_FALSE(e.hasChildNodes()) << e.tagName().toStdString();
     }
-    EXPECT_EQ(tags, QStringList({"DeviceName", "Zone1", "Zone2", "Zone3", "Zone4", "Zone5", "Zone6", "Inputs",
-                                 "Page1", "Page2", "Misc", "GroupLabels", "PgmLabels", "Firmware"}));
+    EXPECT_EQ(tags,
+              QStringList({"DeviceName", "Zone1", "Zone2", "Zone3", "Zone4", "Zone5", "Zone6", "Inputs", "Page1",
+                           "Page2", "Misc", "GroupLabels", "PgmLabels", "Firmware"}));
     EXPECT_EQ(root.elementsByTagName("Zone1").size(), 1);
 
     const QDomElement firmware = root.firstChildElement("Firmware");

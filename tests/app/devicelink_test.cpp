@@ -126,9 +126,8 @@ private slots:
         auto& unit = plug(600);
         // The library asks for children after the connect has been handled
         // here: keep the event loop running while waiting.
-        QTRY_VERIFY_WITH_TIMEOUT(!unit.received().empty()
-                                     && unit.received().back().msgId() == OUSB_MSG_ENUMERATE_CHILDREN,
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !unit.received().empty() && unit.received().back().msgId() == OUSB_MSG_ENUMERATE_CHILDREN, 5000);
         unit.pushBlock(zq40::HIDR_ZONE_PARAMS);
         QTest::qWait(200);
         QCOMPARE(online.count(), 0);

@@ -39,7 +39,7 @@ public:
                 return;
             last = box;
             seen << box->windowTitle() + QStringLiteral(": ") + box->text() + QStringLiteral(" | ") +
-                        box->informativeText();
+                    box->informativeText();
             box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
         });
         poll.start();

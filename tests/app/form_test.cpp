@@ -41,8 +41,9 @@ const QList<QPair<QString, QString>> windowRules = {
      "background: QLinearGradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #FFFFFF, stop: 1 #E8E8E8);"},
     {"[connected = \"mismatch\"]",
      "background: QLinearGradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #FFC573, stop: 1 #FF9500);"},
-    {"QGroupBox", "border: 1px solid gray; border-radius: 5px; margin-top: 9px; background: QLinearGradient(x1: 0, "
-                  "y1: 0, x2: 0, y2: 1, stop: 0 #FFFFFF, stop: 1 #E8E8E8);"},
+    {"QGroupBox",
+     "border: 1px solid gray; border-radius: 5px; margin-top: 9px; background: QLinearGradient(x1: 0, "
+     "y1: 0, x2: 0, y2: 1, stop: 0 #FFFFFF, stop: 1 #E8E8E8);"},
     {"QGroupBox::title", "subcontrol-origin:margin; left: 10px;"},
     {"#frame_linked_1", "border-radius: 6px; border:2px solid rgb(181,203,221);"},
     {"#frame_linked_2", "border-radius: 6px; border:2px solid #EFC29C;"},
@@ -71,7 +72,7 @@ QColor mix(const QColor& a, const QColor& b, double t)
 bool near(const QColor& a, const QColor& b, int tolerance = 10)
 {
     return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
-           qAbs(a.blue() - b.blue()) <= tolerance;
+        qAbs(a.blue() - b.blue()) <= tolerance;
 }
 
 // Marks every text it is asked for, and notes under which context.
@@ -95,7 +96,8 @@ class FormTest : public QObject {
     QMainWindow window;
     Ui::MainWindow ui;
 
-    template <typename T> T* widget(const QString& name)
+    template <typename T>
+    T* widget(const QString& name)
     {
         T* w = window.findChild<T*>(name);
         if (!w)
@@ -168,10 +170,7 @@ private slots:
         QCOMPARE(tabs->currentIndex(), 0);
     }
 
-    void styleSheetRulesInOrder()
-    {
-        QCOMPARE(parseRules(window.styleSheet()), windowRules);
-    }
+    void styleSheetRulesInOrder() { QCOMPARE(parseRules(window.styleSheet()), windowRules); }
 
     void widgetTree_data()
     {
@@ -193,7 +192,7 @@ private slots:
         row("groupBox_groupNames", "QGroupBox", "tab_names", {332, 23, 491, 327});
 
         // Program inputs: line edit / slider / value label / name label rows.
-        const int rows[6][4] = {{44, 73, 74, 46},    {110, 139, 140, 112}, {178, 205, 206, 180},
+        const int rows[6][4] = {{44, 73, 74, 46},     {110, 139, 140, 112}, {178, 205, 206, 180},
                                 {243, 270, 270, 244}, {307, 335, 335, 308}, {374, 401, 401, 376}};
         for (int p = 1; p <= 6; ++p) {
             const int* y = rows[p - 1];
@@ -311,10 +310,10 @@ private slots:
             bool leftColumn;
             int labelY, editY;
         };
-        const Range ranges[] = {{"12", true, 44, 40},   {"23", true, 76, 72},   {"34", true, 108, 104},
-                                {"45", true, 139, 135}, {"56", true, 170, 166}, {"13", true, 202, 198},
-                                {"24", true, 233, 229}, {"16", true, 274, 273}, {"35", false, 44, 40},
-                                {"46", false, 76, 72},  {"14", false, 108, 104}, {"25", false, 139, 135},
+        const Range ranges[] = {{"12", true, 44, 40},    {"23", true, 76, 72},    {"34", true, 108, 104},
+                                {"45", true, 139, 135},  {"56", true, 170, 166},  {"13", true, 202, 198},
+                                {"24", true, 233, 229},  {"16", true, 274, 273},  {"35", false, 44, 40},
+                                {"46", false, 76, 72},   {"14", false, 108, 104}, {"25", false, 139, 135},
                                 {"36", false, 170, 166}, {"15", false, 202, 198}, {"26", false, 233, 229}};
         for (const Range& r : ranges) {
             const bool all = QByteArray(r.zones) == "16";
@@ -416,8 +415,8 @@ private slots:
         const char* statusNames[7] = {"1", "7", "3", "4", "5", "6", "m"};
         const char* statusValues[7] = {"1", "2", "3", "4", "5", "6", "m"};
         for (int r = 0; r < 7; ++r) {
-            row(QStringLiteral("lbl_dr_status_") + statusNames[r], r < 6 ? n("Zone %1:", r + 1) : "Master:", 10,
-                normal, right);
+            row(QStringLiteral("lbl_dr_status_") + statusNames[r], r < 6 ? n("Zone %1:", r + 1) : "Master:", 10, normal,
+                right);
             row(QStringLiteral("lbl_dr_status_value_") + statusValues[r], "Not Connected", 8, normal, left,
                 statusValueStyle);
         }
@@ -466,8 +465,9 @@ private slots:
             {"36", "Zones 3-6:"}, {"15", "Zones 1-5:"}, {"26", "Zones 2-6:"}};
         for (const auto& [zones, text] : ranges)
             row(QStringLiteral("label_name_zone") + zones, QString::fromLatin1(text));
-        row("label_2", "These names are displayed on Digital Remotes that are connected to Zones or groups of linked "
-                       "Zones.",
+        row("label_2",
+            "These names are displayed on Digital Remotes that are connected to Zones or groups of linked "
+            "Zones.",
             10);
 
         row("lbl_fw_version", "Firmware Version:", 10, anyWeight, left);
@@ -595,10 +595,7 @@ private slots:
         QVERIFY(!combo->isEditable());
     }
 
-    void deviceListIsNormalWeight()
-    {
-        QVERIFY(!ui.comboBox_deviceList->font().bold());
-    }
+    void deviceListIsNormalWeight() { QVERIFY(!ui.comboBox_deviceList->font().bold()); }
 
     void checkBoxes_data()
     {
@@ -731,10 +728,18 @@ private slots:
         QStringList expected;
         for (int p = 1; p <= 6; ++p)
             expected << n("vSlider_pgm%1_level", p);
-        expected << "comboBox_page1_prio" << "checkBox_page1_thresh_mode" << "vSlider_page1_thresh_value"
-                 << "vSlider_page1_eq_lo" << "vSlider_page1_eq_hi" << "comboBox_page1_chime";
-        expected << "comboBox_page2_prio" << "checkBox_page2_phantom" << "checkBox_page2_pad"
-                 << "vSlider_page2_trim_level_value" << "vSlider_page2_eq_lo" << "vSlider_page2_eq_hi"
+        expected << "comboBox_page1_prio"
+                 << "checkBox_page1_thresh_mode"
+                 << "vSlider_page1_thresh_value"
+                 << "vSlider_page1_eq_lo"
+                 << "vSlider_page1_eq_hi"
+                 << "comboBox_page1_chime";
+        expected << "comboBox_page2_prio"
+                 << "checkBox_page2_phantom"
+                 << "checkBox_page2_pad"
+                 << "vSlider_page2_trim_level_value"
+                 << "vSlider_page2_eq_lo"
+                 << "vSlider_page2_eq_hi"
                  << "comboBox_page2_chime";
         for (int g = 1; g <= 2; ++g)
             for (int z = 1; z <= 6; ++z)
@@ -742,16 +747,18 @@ private slots:
         for (int z = 1; z <= 6; ++z)
             for (const char* p : {"comboBox_zone%1_source", "hSlider_level_zone_%1", "spinBox_level_min_zone_%1",
                                   "spinBox_level_max_zone_%1", "hSlider_eq_lo_zone%1", "hSlider_eq_mid_zone%1",
-                                  "hSlider_eq_hi_zone%1", "checkBox_priority_en_zone_%1",
-                                  "hSlider_page_level_zone%1", "hSlider_ducker_depth_zone%1", "hSlider_hpf_zone%1",
-                                  "hSlider_limiter_zone%1"})
+                                  "hSlider_eq_hi_zone%1", "checkBox_priority_en_zone_%1", "hSlider_page_level_zone%1",
+                                  "hSlider_ducker_depth_zone%1", "hSlider_hpf_zone%1", "hSlider_limiter_zone%1"})
                 expected << n(p, z);
         expected << "lineEdit_deviceName";
         for (int z = 1; z <= 6; ++z)
             expected << n("lineEdit_zone%1", z);
         for (const char* r : {"12", "23", "34", "45", "56", "13", "24", "35", "46", "14", "25", "36", "15", "26", "16"})
             expected << QStringLiteral("lineEdit_zone") + r;
-        expected << "comboBox_deviceList" << "pushButton_open_config" << "pushButton_save_config" << "tabWidget";
+        expected << "comboBox_deviceList"
+                 << "pushButton_open_config"
+                 << "pushButton_save_config"
+                 << "tabWidget";
 
         // The listed widgets follow each other in the focus chain in this order.
         QWidget* w = widget<QWidget>(expected.first());
@@ -785,9 +792,8 @@ private slots:
         for (int y : {4, 40, 75}) {
             const QColor seen = image.pixelColor(image.width() / 2, y);
             const QColor expected = mix(top, bottom, (y + 0.5) / h);
-            QVERIFY2(near(seen, expected), qPrintable(QString("row %1: %2, expected about %3")
-                                                           .arg(y)
-                                                           .arg(seen.name(), expected.name())));
+            QVERIFY2(near(seen, expected),
+                     qPrintable(QString("row %1: %2, expected about %3").arg(y).arg(seen.name(), expected.name())));
         }
     }
 

@@ -13,13 +13,13 @@ namespace {
 TEST(LevelFromPosition, TruncatesTowardZero)
 {
     EXPECT_EQ(levelFromPosition(-40, 10, 80), 0);
-    EXPECT_EQ(levelFromPosition(-40, 10, 33), -23);  // -23.5
+    EXPECT_EQ(levelFromPosition(-40, 10, 33), -23); // -23.5
     EXPECT_EQ(levelFromPosition(-40, 10, 0), -40);
     EXPECT_EQ(levelFromPosition(-40, 10, 50), -15);
-    EXPECT_EQ(levelFromPosition(-40, 10, 99), 9);    // 9.5
+    EXPECT_EQ(levelFromPosition(-40, 10, 99), 9); // 9.5
     EXPECT_EQ(levelFromPosition(-40, 10, 100), 10);
     EXPECT_EQ(levelFromPosition(-40, -20, 50), -30);
-    EXPECT_EQ(levelFromPosition(-10, 10, 1), -9);    // -9.8
+    EXPECT_EQ(levelFromPosition(-10, 10, 1), -9); // -9.8
     EXPECT_EQ(levelFromPosition(-20, 10, 60), -2);
 }
 
@@ -70,8 +70,8 @@ TEST(PositionFromLevel, RoundTripsEveryLevel)
                 const float position = positionFromLevel(minimum, maximum, level);
                 if (levelFromPosition(minimum, maximum, position) != level && ++failures <= 5)
                     ADD_FAILURE() << minimum << " " << maximum << " " << level << " -> " << position;
-                const bool inside = minimum < maximum ? level >= minimum && level <= maximum
-                                                      : level <= minimum && level >= maximum;
+                const bool inside =
+                    minimum < maximum ? level >= minimum && level <= maximum : level <= minimum && level >= maximum;
                 if (inside && (position < 0 || position > 100) && ++failures <= 5)
                     ADD_FAILURE() << minimum << " " << maximum << " " << level << " outside: " << position;
             }

@@ -19,7 +19,8 @@ using namespace zq40;
 
 namespace {
 
-template <typename T> T* child(QWidget& window, const QString& name)
+template <typename T>
+T* child(QWidget& window, const QString& name)
 {
     T* w = window.findChild<T*>(name);
     if (!w)

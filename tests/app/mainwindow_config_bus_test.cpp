@@ -35,7 +35,8 @@ std::vector<hidr_t> writtenCodes(const zq40emu::Unit& unit)
     return codes;
 }
 
-template <size_t N> std::vector<hidr_t> asVector(const std::array<hidr_t, N>& codes)
+template <size_t N>
+std::vector<hidr_t> asVector(const std::array<hidr_t, N>& codes)
 {
     return {codes.begin(), codes.end()};
 }
@@ -60,7 +61,7 @@ class MainWindowConfigBusTest : public QObject {
             [&] {
                 QDevice* record = recordOf(window, config.version.ser);
                 return record && window.currentDevice() == record && record->blocks.deviceNameText() == "Hall" &&
-                       unit.receivedCount() >= 3;
+                    unit.receivedCount() >= 3;
             },
             5000);
         QTest::qWait(100);
@@ -86,10 +87,7 @@ private slots:
         bed = std::make_unique<zq40emu::Testbed>();
     }
 
-    void cleanup()
-    {
-        unplugAll(*bed);
-    }
+    void cleanup() { unplugAll(*bed); }
 
     void cleanupTestCase() { bed.reset(); }
 
@@ -133,7 +131,8 @@ private slots:
         blocks.setZonesLinked(1, true);
         zq40emu::Unit* unit = plugAndShow(window, unitConfig(63002, kRequiredFirmware, blocks));
         QVERIFY(unit);
-        answers.chooseFile(fileWith("linked.zq40", R"(<Zone1 Source="2" Level="-10"/><Zone2 Source="5" Level="-30"/>)"));
+        answers.chooseFile(
+            fileWith("linked.zq40", R"(<Zone1 Source="2" Level="-10"/><Zone2 Source="5" Level="-30"/>)"));
         answers.press(QMessageBox::Ok);
         press(window, "pushButton_open_config");
         QVERIFY(answers.allAnswered());
@@ -199,10 +198,8 @@ private slots:
         ModalAnswers answers;
         zq40emu::Unit* unit = plugAndShow(window, unitConfig(63004, kRequiredFirmware, unlinkedBlocks()));
         QVERIFY(unit);
-        const ParameterBlocks offlineBefore = window.findChild<QComboBox*>("comboBox_deviceList")
-                                                  ->itemData(0)
-                                                  .value<QDevice*>()
-                                                  ->blocks;
+        const ParameterBlocks offlineBefore =
+            window.findChild<QComboBox*>("comboBox_deviceList")->itemData(0).value<QDevice*>()->blocks;
         zq40emu::Faults yank;
         yank.unplugAfterReports = 5;
         unit->setFaults(yank);

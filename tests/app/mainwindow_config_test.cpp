@@ -18,7 +18,8 @@ using namespace zq40;
 
 namespace {
 
-template <typename T> T* child(QWidget& window, const char* name)
+template <typename T>
+T* child(QWidget& window, const char* name)
 {
     T* w = window.findChild<T*>(QString::fromLatin1(name));
     if (!w)

@@ -60,10 +60,7 @@ class MainWindowFaultsBusTest : public QObject {
 private slots:
     void initTestCase() { bed = std::make_unique<zq40emu::Testbed>(); }
 
-    void cleanup()
-    {
-        unplugAll(*bed);
-    }
+    void cleanup() { unplugAll(*bed); }
 
     void cleanupTestCase() { bed.reset(); }
 
@@ -112,8 +109,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(zone2->text(), QStringLiteral("Unsupported"), 5000);
         QCOMPARE(zone2->toolTip(), QStringLiteral("1.0.0.1 r.1"));
         QTRY_COMPARE_WITH_TIMEOUT(window.currentDevice()->children.size(), qsizetype(4), 5000);
-        for (const char* name : {"lbl_dr_status_value_1", "lbl_dr_status_value_4", "lbl_dr_status_value_5",
-                                 "lbl_dr_status_value_6"})
+        for (const char* name :
+             {"lbl_dr_status_value_1", "lbl_dr_status_value_4", "lbl_dr_status_value_5", "lbl_dr_status_value_6"})
             QCOMPARE(child<QLabel>(window, name)->text(), QStringLiteral("Not Connected"));
         QCOMPARE(child<QLabel>(window, "label_connected")->text(), QStringLiteral("Connected"));
 
@@ -194,7 +191,8 @@ private slots:
         QCOMPARE(int(unit.received()[size_t(writes) - 1].msgId()), lastMsgId);
         QTRY_VERIFY_WITH_TIMEOUT(backOffline(window), 5000);
         QCOMPARE(window.currentDevice()->blocks, offlineBefore);
-        QCOMPARE(child<QSlider>(window, "hSlider_eq_lo_zone2")->value(), int(offlineBefore.get(zoneSetting(2, ZoneSetting::EQLo))));
+        QCOMPARE(child<QSlider>(window, "hSlider_eq_lo_zone2")->value(),
+                 int(offlineBefore.get(zoneSetting(2, ZoneSetting::EQLo))));
     }
 
     // The cable goes in the middle of a fader sweep: the writes after it

@@ -93,10 +93,7 @@ private slots:
         removeBackups(work.path());
     }
 
-    void cleanupTestCase()
-    {
-        bed.reset();
-    }
+    void cleanupTestCase() { bed.reset(); }
 
     void mainUnitIsUpdatedAndItsSettingsComeBack()
     {
@@ -171,7 +168,11 @@ private slots:
         earlier.setLabel(zoneLabel(2), "Patio");
         const QString old = QDir::current().absoluteFilePath(QStringLiteral("62101.zq40"));
         QCOMPARE(config().write(old, earlier, 0), config::kOk);
-        const QByteArray oldBytes = [&] { QFile f(old); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        const QByteArray oldBytes = [&] {
+            QFile f(old);
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
 
         MainWindow window;
         auto& unit = plug(unitConfig(62101, kOlderFirmware));
@@ -180,8 +181,8 @@ private slots:
         ProgressWatch progress(child<QProgressBar>(window, "progressBar_fw"));
         connect(child<QProgressBar>(window, "progressBar_fw"), &QProgressBar::valueChanged, &progress, [&] {
             QFile f(old);
-            keptDuringUpdate = f.open(QIODevice::ReadOnly) && f.readAll() == oldBytes &&
-                               !QFile::exists(firmware_backup::path(62101));
+            keptDuringUpdate =
+                f.open(QIODevice::ReadOnly) && f.readAll() == oldBytes && !QFile::exists(firmware_backup::path(62101));
         });
         firmwareButton(window)->click();
         QVERIFY(keptDuringUpdate);
@@ -190,11 +191,12 @@ private slots:
         QVERIFY(back);
         QTRY_VERIFY(!QFile::exists(old));
         // The unit now holds the earlier settings, not those it had.
-        QTRY_COMPARE(unit.block(HIDR_ZONE_PARAMS), std::vector<uint8_t>(earlier.block(HIDR_ZONE_PARAMS).begin(),
-                                                                          earlier.block(HIDR_ZONE_PARAMS).end()));
-        QCOMPARE(unit.block(HIDR_ZONE_LABELS_1),
-                 std::vector<uint8_t>(earlier.block(HIDR_ZONE_LABELS_1).begin(),
-                                      earlier.block(HIDR_ZONE_LABELS_1).end()));
+        QTRY_COMPARE(
+            unit.block(HIDR_ZONE_PARAMS),
+            std::vector<uint8_t>(earlier.block(HIDR_ZONE_PARAMS).begin(), earlier.block(HIDR_ZONE_PARAMS).end()));
+        QCOMPARE(
+            unit.block(HIDR_ZONE_LABELS_1),
+            std::vector<uint8_t>(earlier.block(HIDR_ZONE_LABELS_1).begin(), earlier.block(HIDR_ZONE_LABELS_1).end()));
         QTRY_COMPARE(back->blocks.get(zoneSetting(5, ZoneSetting::EQMid)), -4);
     }
 
@@ -307,12 +309,12 @@ private slots:
         // Revision 1: outdated children show the firmware button.
         config.version.word1 = 1;
         config.children = {
-            zq40emu::remote(258, 200, kCarried200 - 1),       // updated
-            zq40emu::remote(259, 202, 0x02000001),            // major 2: left alone
-            zq40emu::remote(260, 200, kCarried200),           // not lower: left alone
-            zq40emu::remote(261, 502, 0x01020005),            // paging station model on a remote key
-            zq40emu::remote(264, 200, kCarried200 - 1),       // model 200 at the master key
-            zq40emu::remote(257, 200, kCarried200 - 1),       // model 200 at the paging key
+            zq40emu::remote(258, 200, kCarried200 - 1), // updated
+            zq40emu::remote(259, 202, 0x02000001),      // major 2: left alone
+            zq40emu::remote(260, 200, kCarried200),     // not lower: left alone
+            zq40emu::remote(261, 502, 0x01020005),      // paging station model on a remote key
+            zq40emu::remote(264, 200, kCarried200 - 1), // model 200 at the master key
+            zq40emu::remote(257, 200, kCarried200 - 1), // model 200 at the paging key
         };
         auto& unit = plug(config);
         QVERIFY(waitUntilShown(window, 62501, kCarried601));

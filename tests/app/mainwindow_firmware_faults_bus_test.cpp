@@ -110,10 +110,7 @@ private slots:
         removeBackups(work.path());
     }
 
-    void cleanupTestCase()
-    {
-        bed.reset();
-    }
+    void cleanupTestCase() { bed.reset(); }
 
     void unitGoneBeforeItsBootloaderShows()
     {

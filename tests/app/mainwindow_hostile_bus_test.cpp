@@ -41,7 +41,8 @@ namespace {
 // or 10 ms, and the thousands of waits below would spend most of the run
 // asleep; here the loop wakes for each event, and the heartbeat wakes it
 // when nothing comes.
-template <typename Done> bool settle(Done done, int timeoutMs = 5000)
+template <typename Done>
+bool settle(Done done, int timeoutMs = 5000)
 {
     if (done())
         return true;
@@ -108,9 +109,9 @@ const char* const kStatusLabels[] = {"lbl_dr_status_value_pager", "lbl_dr_status
                                      "lbl_dr_status_value_6",     "lbl_dr_status_value_m"};
 
 // Every model the library names, then some it does not.
-constexpr uint32_t kModels[] = {1,   2,   3,   4,   5,   6,   7,   8,   9,   11,  12,  14,  15,  16,  18,  23,  200,
-                                201, 202, 901, 902, 150, 300, 151, 152, 301, 153, 302, 501, 502, 0,   999, 601,
-                                0xFFFFFFFF};
+constexpr uint32_t kModels[] = {1,   2,   3,   4,   5,   6,   7,   8,   9,   11,        12,  14,
+                                15,  16,  18,  23,  200, 201, 202, 901, 902, 150,       300, 151,
+                                152, 301, 153, 302, 501, 502, 0,   999, 601, 0xFFFFFFFF};
 
 // The registry holds exactly these children, each as the unit announced it.
 bool childrenAre(const QDevice& record, const std::vector<zq40emu::ChildConfig>& children)
@@ -133,11 +134,10 @@ bool shownOnline(MainWindow& window, const zq40emu::Unit& unit)
     const uint32_t serial = unit.config().version.ser;
     QDevice* record = recordOf(window, serial);
     return record && window.currentDevice() == record && record->blocks == memoryOf(unit) &&
-           childrenAre(*record, unit.children()) && connectedState(window) == QStringLiteral("true") &&
-           child<QComboBox>(window, "comboBox_deviceList")->count() == 2 && listMatchesRegistry(window) &&
-           window.windowTitle() == QStringLiteral("%1 - (%2) - Working Online")
-                                       .arg(latin1ToQString(record->blocks.deviceNameText()))
-                                       .arg(serial);
+        childrenAre(*record, unit.children()) && connectedState(window) == QStringLiteral("true") &&
+        child<QComboBox>(window, "comboBox_deviceList")->count() == 2 && listMatchesRegistry(window) &&
+        window.windowTitle() ==
+        QStringLiteral("%1 - (%2) - Working Online").arg(latin1ToQString(record->blocks.deviceNameText())).arg(serial);
 }
 
 // The registry's one record, whatever identity it was last given.
@@ -214,8 +214,7 @@ zq40emu::Report versionReport(const zq40emu::VersionWords& v)
 
 size_t parameterWriteCount(const std::vector<zq40emu::Report>& all)
 {
-    return size_t(std::count_if(all.begin(), all.end(),
-                                [](const auto& r) { return r.msgId() == kMsgParameterWrite; }));
+    return size_t(std::count_if(all.begin(), all.end(), [](const auto& r) { return r.msgId() == kMsgParameterWrite; }));
 }
 
 enum class Pull { BeforeTheEdit, DuringTheDialog, AfterTheRefresh };
@@ -274,12 +273,14 @@ class MainWindowHostileBusTest : public QObject {
     {
         const uint32_t mark = ++markers;
         hostile->connectChild(zq40emu::remote(kMarkerKey, zq40emu::kRemoteModel202, mark));
-        return settle([&] {
-            QDevice* record = onlyRecord(*panel);
-            const QChildDevice* marker = record ? record->children.value(kMarkerKey, nullptr) : nullptr;
-            return marker && marker->pDeviceInfo && marker->pDeviceInfo->model == zq40emu::kRemoteModel202 &&
-                   infoWord(*marker->pDeviceInfo, 8) == mark;
-        }, timeoutMs);
+        return settle(
+            [&] {
+                QDevice* record = onlyRecord(*panel);
+                const QChildDevice* marker = record ? record->children.value(kMarkerKey, nullptr) : nullptr;
+                return marker && marker->pDeviceInfo && marker->pDeviceInfo->model == zq40emu::kRemoteModel202 &&
+                    infoWord(*marker->pDeviceInfo, 8) == mark;
+            },
+            timeoutMs);
     }
 
     // Edits still reach the unit, once each, and the window shows the result.
@@ -372,8 +373,9 @@ class MainWindowHostileBusTest : public QObject {
         auto* eq = child<QSlider>(window, "hSlider_eq_hi_zone5");
         int blocksShown = 0;
         QObject counting;
-        connect(&window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &counting, [&] { ++blocksShown; },
-                Qt::DirectConnection);
+        connect(
+            &window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &counting, [&] { ++blocksShown; },
+            Qt::DirectConnection);
         unit.clearReceived();
         // 20,000 reports of the unit's own blocks as they stand, in bursts
         // of 500; the unit's queue keeps 64 of each, like hidraw's, and drops
@@ -518,8 +520,9 @@ class MainWindowHostileBusTest : public QObject {
         QVERIFY(record);
         int announced = 0;
         QObject counting;
-        connect(&window.deviceRegistry(), &QDevices::DoNewDeviceOnline, &counting, [&](QDevice*) { ++announced; },
-                Qt::DirectConnection);
+        connect(
+            &window.deviceRegistry(), &QDevices::DoNewDeviceOnline, &counting, [&](QDevice*) { ++announced; },
+            Qt::DirectConnection);
         const zq40emu::VersionWords original = unit.versionWords();
         std::mt19937 random(500);
         zq40emu::VersionWords words = original;
@@ -699,8 +702,9 @@ private slots:
         // The links come last among the blocks.
         int linksShown = 0;
         QObject counting;
-        connect(&window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &counting,
-                [&](hidr_t code) { linksShown += code == HIDR_ZONE_LINKS; }, Qt::DirectConnection);
+        connect(
+            &window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &counting,
+            [&](hidr_t code) { linksShown += code == HIDR_ZONE_LINKS; }, Qt::DirectConnection);
         // The answers take a while: the edit comes between the request and
         // the blocks.
         zq40emu::Faults slow;

@@ -36,21 +36,12 @@ class MainWindowStatesBusTest : public QObject {
     std::unique_ptr<zq40emu::Testbed> bed;
 
 private slots:
-    void initTestCase()
-    {
-        bed = std::make_unique<zq40emu::Testbed>();
-    }
+    void initTestCase() { bed = std::make_unique<zq40emu::Testbed>(); }
 
     // A test that failed half-way leaves no unit behind for the next one.
-    void cleanup()
-    {
-        unplugAll(*bed);
-    }
+    void cleanup() { unplugAll(*bed); }
 
-    void cleanupTestCase()
-    {
-        bed.reset();
-    }
+    void cleanupTestCase() { bed.reset(); }
 
     void unitGoesOnlineIsEditedAndFallsBackToOffline()
     {
@@ -190,7 +181,7 @@ private slots:
             const int source = levels[8 * (zone - 1) + int(ZoneLevel::Source)];
             QCOMPARE(source == 3, zone >= 4);
             QCOMPARE(child<QComboBox>(window, qPrintable(QStringLiteral("comboBox_zone%1_source").arg(zone)))
-                         ->currentIndex() == 3,
+                             ->currentIndex() == 3,
                      zone >= 4);
         }
         QCOMPARE(child<QLabel>(window, "label_zones_linked_1")->text(), QStringLiteral("Zones 4-6 Linked"));

@@ -18,7 +18,8 @@
 
 namespace {
 
-template <typename T> T* child(QWidget& window, const char* name)
+template <typename T>
+T* child(QWidget& window, const char* name)
 {
     T* w = window.findChild<T*>(QString::fromLatin1(name));
     if (!w)
@@ -102,10 +103,10 @@ private slots:
     void parameterControlsEnabledOffline()
     {
         MainWindow window;
-        for (const char* name : {"groupBox_input_levels", "groupBox_page1_settings", "groupBox_page2_settings",
-                                 "groupBox_zone_1", "groupBox_zone_6", "groupBox_zoneNames", "groupBox_deviceName",
-                                 "groupBox_pager_status", "groupBox_groupNames", "pushButton_new_config",
-                                 "pushButton_open_config", "pushButton_save_config"})
+        for (const char* name :
+             {"groupBox_input_levels", "groupBox_page1_settings", "groupBox_page2_settings", "groupBox_zone_1",
+              "groupBox_zone_6", "groupBox_zoneNames", "groupBox_deviceName", "groupBox_pager_status",
+              "groupBox_groupNames", "pushButton_new_config", "pushButton_open_config", "pushButton_save_config"})
             QVERIFY2(child<QWidget>(window, name)->isEnabled(), name);
     }
 

@@ -70,12 +70,12 @@ TEST(FactoryDefaults, EveryBlockByteForByte)
     // Reserved bytes without a default keep the marker.
     const uint8_t M = kMark;
     const Bytes inputs = {
-        0, 0, 0, 0, 0, 0,                   // Pgm1Level to Pgm6Level
-        1, 0, 0, 0, 0xD8, M, 0, 0, 0, M, 0, // Page 1, 6 to 16
-        M, M, M, M, M, M, M,                // 17 to 23
-        2, 0, 0, 0, M, M, 0, 0, 0, M, 0,    // Page 2, 24 to 34
-        M, M, M, 1, M,                      // 35 to 39
-        0x02, 0x00, 0xC4, 8, 0,             // groups, program-6 priority
+        0,    0,    0,    0, 0,    0,                // Pgm1Level to Pgm6Level
+        1,    0,    0,    0, 0xD8, M, 0, 0, 0, M, 0, // Page 1, 6 to 16
+        M,    M,    M,    M, M,    M, M,             // 17 to 23
+        2,    0,    0,    0, M,    M, 0, 0, 0, M, 0, // Page 2, 24 to 34
+        M,    M,    M,    1, M,                      // 35 to 39
+        0x02, 0x00, 0xC4, 8, 0,                      // groups, program-6 priority
     };
     EXPECT_EQ(bytesOf(b.inputsPaging), inputs);
 
@@ -172,16 +172,26 @@ struct Placement {
 TEST(FieldAccess, EveryFieldAtItsByte)
 {
     std::vector<Placement> placements = {
-        {pgmLevel(1), 3, 0, true}, {pgmLevel(6), 3, 5, true},
-        {kPage1Priority, 3, 6, false}, {kPage1ChimeLevel, 3, 7, false},
-        {kPage1ThreshEn, 3, 9, false}, {kPage1Threshold, 3, 10, true},
-        {kPage1EQLo, 3, 13, true}, {kPage1EQHi, 3, 14, true},
-        {kPage2Priority, 3, 24, false}, {kPage2ChimeLevel, 3, 25, false},
-        {kPage2Pad, 3, 26, false}, {kPage2Trim, 3, 30, true},
-        {kPage2EQLo, 3, 31, true}, {kPage2EQHi, 3, 32, true},
-        {kPage2PhantomPwr, 3, 38, false}, {kGroup1Zones, 3, 40, false},
-        {kGroup2Zones, 3, 41, false}, {kPriorityThreshold, 3, 42, true},
-        {kPriorityHoldTimeSecs, 3, 43, false}, {kDisableGroupStore, 3, 44, false},
+        {pgmLevel(1), 3, 0, true},
+        {pgmLevel(6), 3, 5, true},
+        {kPage1Priority, 3, 6, false},
+        {kPage1ChimeLevel, 3, 7, false},
+        {kPage1ThreshEn, 3, 9, false},
+        {kPage1Threshold, 3, 10, true},
+        {kPage1EQLo, 3, 13, true},
+        {kPage1EQHi, 3, 14, true},
+        {kPage2Priority, 3, 24, false},
+        {kPage2ChimeLevel, 3, 25, false},
+        {kPage2Pad, 3, 26, false},
+        {kPage2Trim, 3, 30, true},
+        {kPage2EQLo, 3, 31, true},
+        {kPage2EQHi, 3, 32, true},
+        {kPage2PhantomPwr, 3, 38, false},
+        {kGroup1Zones, 3, 40, false},
+        {kGroup2Zones, 3, 41, false},
+        {kPriorityThreshold, 3, 42, true},
+        {kPriorityHoldTimeSecs, 3, 43, false},
+        {kDisableGroupStore, 3, 44, false},
     };
     for (int zone = 1; zone <= 6; ++zone) {
         const uint8_t z = uint8_t(8 * (zone - 1));

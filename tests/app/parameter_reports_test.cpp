@@ -127,9 +127,10 @@ TEST(ReceivedReports, ShortReportsAreSafe)
 // block last where it is sent at all.
 TEST(SendSequences, EveryBlockOnce)
 {
-    const std::set<hidr_t> all{HIDR_ZONE_PARAMS, HIDR_ZONE_LEVELS, HIDR_INPUTS_PAGING, HIDR_ZONE_LABELS_1,
-        HIDR_ZONE_LABELS_2, HIDR_GROUP_LABELS_1, HIDR_GROUP_LABELS_2, HIDR_GROUP_LABELS_3, HIDR_GROUP_LABELS_4,
-        HIDR_GROUP_LABELS_5, HIDR_DEVICE_NAME, HIDR_PGM_LABELS_1, HIDR_PGM_LABELS_2, HIDR_ZONE_LINKS};
+    const std::set<hidr_t> all{HIDR_ZONE_PARAMS,    HIDR_ZONE_LEVELS,    HIDR_INPUTS_PAGING,  HIDR_ZONE_LABELS_1,
+                               HIDR_ZONE_LABELS_2,  HIDR_GROUP_LABELS_1, HIDR_GROUP_LABELS_2, HIDR_GROUP_LABELS_3,
+                               HIDR_GROUP_LABELS_4, HIDR_GROUP_LABELS_5, HIDR_DEVICE_NAME,    HIDR_PGM_LABELS_1,
+                               HIDR_PGM_LABELS_2,   HIDR_ZONE_LINKS};
     EXPECT_EQ(std::set<hidr_t>(kOpenConfigSends.begin(), kOpenConfigSends.end()), all);
     EXPECT_EQ(std::set<hidr_t>(kNewConfigSends.begin(), kNewConfigSends.end()), all);
     EXPECT_EQ(kOpenConfigSends.back(), HIDR_ZONE_LINKS);

@@ -79,8 +79,9 @@ void PriorityDialogTest::declaresTheSignalsAndSlots()
             slotList.append(QString::fromLatin1(m.methodSignature()));
     }
     QCOMPARE(signalList, (QStringList{"DoSetPgm6Threshold(int)", "DoSetPgm6HoldTime(int)", "DoLoadPgm6Default()"}));
-    QCOMPARE(slotList, (QStringList{"on_vSlider_pgm6_hold_value_valueChanged(int)", "on_pushButton_defaults_pressed()",
-                                    "on_vSlider_pgm6_thresh_value_valueChanged(int)", "on_pushButton_done_pressed()"}));
+    QCOMPARE(slotList,
+             (QStringList{"on_vSlider_pgm6_hold_value_valueChanged(int)", "on_pushButton_defaults_pressed()",
+                          "on_vSlider_pgm6_thresh_value_valueChanged(int)", "on_pushButton_done_pressed()"}));
 }
 
 void PriorityDialogTest::isATopLevelWindowOfItsOwn()

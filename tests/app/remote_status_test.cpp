@@ -147,10 +147,10 @@ void RemoteStatusTest::currentUnitWithoutChildren()
     QVERIFY(w.ui.label_update_fw->isHidden());
     QVERIFY(w.ui.progressBar_fw->isHidden());
     QVERIFY(w.ui.label_fw_update_status->isHidden());
-    for (QWidget* shown : {static_cast<QWidget*>(w.ui.lbl_hw_revision), static_cast<QWidget*>(w.ui.lbl_serial),
-                           static_cast<QWidget*>(w.ui.lbl_serial_value), static_cast<QWidget*>(w.ui.lbl_fw_version),
-                           static_cast<QWidget*>(w.ui.lbl_fw_version_value),
-                           static_cast<QWidget*>(w.ui.lbl_hw_revision_value)})
+    for (QWidget* shown :
+         {static_cast<QWidget*>(w.ui.lbl_hw_revision), static_cast<QWidget*>(w.ui.lbl_serial),
+          static_cast<QWidget*>(w.ui.lbl_serial_value), static_cast<QWidget*>(w.ui.lbl_fw_version),
+          static_cast<QWidget*>(w.ui.lbl_fw_version_value), static_cast<QWidget*>(w.ui.lbl_hw_revision_value)})
         QVERIFY2(!shown->isHidden(), qPrintable(shown->objectName()));
     QCOMPARE(w.controls(), std::optional<bool>(true));
 }

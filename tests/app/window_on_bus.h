@@ -21,7 +21,8 @@ namespace window_on_bus {
 // The main-unit firmware the program is made for: 1.1.1.47.
 constexpr uint32_t kRequiredFirmware = 0x0101012F;
 
-template <typename T> T* child(QWidget& window, const char* name)
+template <typename T>
+T* child(QWidget& window, const char* name)
 {
     T* w = window.findChild<T*>(QString::fromLatin1(name));
     if (!w)
@@ -126,9 +127,9 @@ inline bool listMatchesRegistry(MainWindow& window)
 inline bool backOffline(MainWindow& window)
 {
     return window.deviceRegistry().all().empty() &&
-           child<QComboBox>(window, "comboBox_deviceList")->currentIndex() == 0 &&
-           window.windowTitle() == QStringLiteral("Orlo ZQ40 - Working Offline") &&
-           connectedState(window) == QStringLiteral("false") && listMatchesRegistry(window);
+        child<QComboBox>(window, "comboBox_deviceList")->currentIndex() == 0 &&
+        window.windowTitle() == QStringLiteral("Orlo ZQ40 - Working Offline") &&
+        connectedState(window) == QStringLiteral("false") && listMatchesRegistry(window);
 }
 
 } // namespace window_on_bus

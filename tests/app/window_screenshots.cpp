@@ -86,9 +86,8 @@ int main(int argc, char** argv)
         const bool shown = QTest::qWaitFor(
             [&] {
                 QDevice* record = recordOf(window, shot.config.version.ser);
-                return record && window.currentDevice() == record &&
-                       record->blocks.deviceNameText() == "Hall" &&
-                       record->children.size() == qsizetype(shot.config.children.size());
+                return record && window.currentDevice() == record && record->blocks.deviceNameText() == "Hall" &&
+                    record->children.size() == qsizetype(shot.config.children.size());
             },
             5000);
         child<QTabWidget>(window, "tabWidget")->setCurrentIndex(shot.tab);

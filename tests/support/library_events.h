@@ -15,16 +15,19 @@ namespace testsupport {
 
 struct LibraryEvent {
     enum Kind { connect, disconnect, childConnect, childDisconnect, report };
-    explicit LibraryEvent(Kind k) : kind(k) {}
+    explicit LibraryEvent(Kind k)
+        : kind(k)
+    {
+    }
 
     Kind kind;
     ousb_handle_t handle = nullptr;
-    ousb_device_info_t info{};          // copied for connect and disconnect
-    std::string name;                   // product or model name
+    ousb_device_info_t info{}; // copied for connect and disconnect
+    std::string name;          // product or model name
     uint16_t childKey = 0;
     uint32_t childModel = 0;
     std::array<uint8_t, 16> childInfo{};
-    std::array<uint8_t, 64> bytes{};    // for reports
+    std::array<uint8_t, 64> bytes{}; // for reports
 };
 
 using EventList = std::vector<LibraryEvent>;

@@ -77,9 +77,8 @@ std::vector<uint8_t> pseudoRandomBytes(const Region& r)
 std::vector<uint8_t> makeBlock(const Region& r, std::vector<uint8_t> data)
 {
     if (data.size() != r.sectionLength)
-        throw std::runtime_error("region " + std::to_string(r.model) + "/" + std::to_string(r.index) +
-                                 ": section is " + std::to_string(data.size()) + " bytes, not " +
-                                 std::to_string(r.sectionLength));
+        throw std::runtime_error("region " + std::to_string(r.model) + "/" + std::to_string(r.index) + ": section is " +
+                                 std::to_string(data.size()) + " bytes, not " + std::to_string(r.sectionLength));
     obin::RegionImage image;
     image.model = r.model;
     image.regionIndex = r.index;

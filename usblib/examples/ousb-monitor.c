@@ -20,54 +20,52 @@ static void on_signal(int sig)
     stop_requested = 1;
 }
 
-static void print_version(const char *what, ousb_handle_t h, const ousb_device_info_t *info)
+static void print_version(const char* what, ousb_handle_t h, const ousb_device_info_t* info)
 {
-    printf("%s %p '%s' PID %u perID %u ser %u ver %u.%u.%u.%u hw rev %u\n", what, h, info->name,
-           (unsigned)info->PID, (unsigned)info->perID, (unsigned)info->ser, (unsigned)(info->ver >> 24),
-           (unsigned)(info->ver >> 16 & 0xFF), (unsigned)(info->ver >> 8 & 0xFF), (unsigned)(info->ver & 0xFF),
-           (unsigned)info->word1);
+    printf("%s %p '%s' PID %u perID %u ser %u ver %u.%u.%u.%u hw rev %u\n", what, h, info->name, (unsigned)info->PID,
+           (unsigned)info->perID, (unsigned)info->ser, (unsigned)(info->ver >> 24), (unsigned)(info->ver >> 16 & 0xFF),
+           (unsigned)(info->ver >> 8 & 0xFF), (unsigned)(info->ver & 0xFF), (unsigned)info->word1);
     fflush(stdout);
 }
 
-static void on_report(ousb_handle_t h, hid_report_t *report)
+static void on_report(ousb_handle_t h, hid_report_t* report)
 {
-    printf("report   %p msgID %u cnt %u cmd %u\n", h, report->msgID, report->cnt & OUSB_CNT_MASK,
-           report->payload[0]);
+    printf("report   %p msgID %u cnt %u cmd %u\n", h, report->msgID, report->cnt & OUSB_CNT_MASK, report->payload[0]);
     fflush(stdout);
 }
 
-static void on_connect(ousb_handle_t h, ousb_device_info_t *info)
+static void on_connect(ousb_handle_t h, ousb_device_info_t* info)
 {
     print_version("connect ", h, info);
     ousb_RegisterReadReportCallback(h, on_report);
 }
 
-static void on_disconnect(ousb_handle_t h, ousb_device_info_t *info)
+static void on_disconnect(ousb_handle_t h, ousb_device_info_t* info)
 {
     print_version("gone    ", h, info);
 }
 
-static void print_child(const char *what, ousb_handle_t h, const ousb_child_device_info_t *child)
+static void print_child(const char* what, ousb_handle_t h, const ousb_child_device_info_t* child)
 {
     unsigned key = (unsigned)(child->childID[0] << 8 | child->childID[1]); /* high byte first */
-    unsigned v = (unsigned)child->info[8] | (unsigned)child->info[9] << 8 | (unsigned)child->info[10] << 16
-               | (unsigned)child->info[11] << 24;
-    printf("%s %p child %u model %u '%s' ver %u.%u.%u.%u\n", what, h, key, (unsigned)child->model, child->name,
-           v >> 24, v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
+    unsigned v = (unsigned)child->info[8] | (unsigned)child->info[9] << 8 | (unsigned)child->info[10] << 16 |
+        (unsigned)child->info[11] << 24;
+    printf("%s %p child %u model %u '%s' ver %u.%u.%u.%u\n", what, h, key, (unsigned)child->model, child->name, v >> 24,
+           v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
     fflush(stdout);
 }
 
-static void on_child_connect(ousb_handle_t h, ousb_child_device_info_t *child)
+static void on_child_connect(ousb_handle_t h, ousb_child_device_info_t* child)
 {
     print_child("child+  ", h, child);
 }
 
-static void on_child_disconnect(ousb_handle_t h, ousb_child_device_info_t *child)
+static void on_child_disconnect(ousb_handle_t h, ousb_child_device_info_t* child)
 {
     print_child("child-  ", h, child);
 }
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     int seconds = 0;
     for (int i = 1; i < argc; ++i) {

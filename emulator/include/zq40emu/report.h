@@ -7,15 +7,15 @@
 
 namespace zq40emu {
 
-constexpr uint16_t kVendorId = 0x3A5B;           // the maker's USB vendor id
+constexpr uint16_t kVendorId = 0x3A5B; // the maker's USB vendor id
 constexpr uint16_t kMainUnitProductId = 0x0259;
 
 constexpr std::size_t kReportSize = 64;
 constexpr std::size_t kHeaderSize = 6;
-constexpr std::size_t kPayloadSize = kReportSize - kHeaderSize;  // 58
+constexpr std::size_t kPayloadSize = kReportSize - kHeaderSize; // 58
 constexpr uint8_t kCntMask = 0x3F;
-constexpr uint8_t kReplyFlag = 0x80;   // set by the host when it wants an answer
-constexpr uint32_t kHostTag = 0xDEADBEEF;  // tag the host library puts on its requests
+constexpr uint8_t kReplyFlag = 0x80;      // set by the host when it wants an answer
+constexpr uint32_t kHostTag = 0xDEADBEEF; // tag the host library puts on its requests
 
 // Message ids the main unit knows.
 namespace msg {
@@ -32,33 +32,33 @@ constexpr uint8_t kChildConnect = 34;
 constexpr uint8_t kChildDisconnect = 35;
 constexpr uint8_t kParamWrite = 48;
 constexpr uint8_t kParamBlock = 49;
-}  // namespace msg
+} // namespace msg
 
 // Layout: byte 0 msgID, bytes 1..4 tag (LE), byte 5 cnt (bits 0-5) | reply flag
 // (bit 7), bytes 6..63 payload. Multi-byte fields are little-endian.
 struct Report {
-  std::array<uint8_t, kReportSize> bytes{};
+    std::array<uint8_t, kReportSize> bytes{};
 
-  static Report make(uint8_t msgId, uint32_t tag, uint8_t cnt, bool replyFlag = false);
+    static Report make(uint8_t msgId, uint32_t tag, uint8_t cnt, bool replyFlag = false);
 
-  uint8_t msgId() const { return bytes[0]; }
-  uint32_t tag() const;
-  uint8_t cnt() const { return bytes[5] & kCntMask; }
-  bool replyFlag() const { return (bytes[5] & kReplyFlag) != 0; }
+    uint8_t msgId() const { return bytes[0]; }
+    uint32_t tag() const;
+    uint8_t cnt() const { return bytes[5] & kCntMask; }
+    bool replyFlag() const { return (bytes[5] & kReplyFlag) != 0; }
 
-  void setMsgId(uint8_t id) { bytes[0] = id; }
-  void setTag(uint32_t tag);
-  void setCnt(uint8_t cnt) { bytes[5] = static_cast<uint8_t>((bytes[5] & ~kCntMask) | (cnt & kCntMask)); }
-  void setReplyFlag(bool on) { bytes[5] = static_cast<uint8_t>(on ? bytes[5] | kReplyFlag : bytes[5] & ~kReplyFlag); }
+    void setMsgId(uint8_t id) { bytes[0] = id; }
+    void setTag(uint32_t tag);
+    void setCnt(uint8_t cnt) { bytes[5] = static_cast<uint8_t>((bytes[5] & ~kCntMask) | (cnt & kCntMask)); }
+    void setReplyFlag(bool on) { bytes[5] = static_cast<uint8_t>(on ? bytes[5] | kReplyFlag : bytes[5] & ~kReplyFlag); }
 
-  uint8_t* payload() { return bytes.data() + kHeaderSize; }
-  const uint8_t* payload() const { return bytes.data() + kHeaderSize; }
-  uint16_t payloadU16(std::size_t offset) const;
-  uint32_t payloadU32(std::size_t offset) const;
-  void setPayloadU16(std::size_t offset, uint16_t value);
-  void setPayloadU32(std::size_t offset, uint32_t value);
+    uint8_t* payload() { return bytes.data() + kHeaderSize; }
+    const uint8_t* payload() const { return bytes.data() + kHeaderSize; }
+    uint16_t payloadU16(std::size_t offset) const;
+    uint32_t payloadU32(std::size_t offset) const;
+    void setPayloadU16(std::size_t offset, uint16_t value);
+    void setPayloadU32(std::size_t offset, uint32_t value);
 
-  friend bool operator==(const Report&, const Report&) = default;
+    friend bool operator==(const Report&, const Report&) = default;
 };
 
-}  // namespace zq40emu
+} // namespace zq40emu

@@ -55,7 +55,9 @@ public:
     // Wakes waiters so that they look at their abandon condition again.
     void wakeAll()
     {
-        { std::lock_guard lock(mutex_); }
+        {
+            std::lock_guard lock(mutex_);
+        }
         cv_.notify_all();
     }
 

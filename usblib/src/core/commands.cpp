@@ -18,12 +18,12 @@ struct ModelName {
 };
 
 constexpr ModelName kModelNames[] = {
-    {1, "Kobo1"},   {2, "Kobo2"},   {3, "Kobo3"},          {4, "Kobo4"},          {5, "Kobo5"},
-    {6, "Kobo6"},   {7, "Kobo7"},   {8, "Kobo8"},          {9, "Kobo9"},          {11, "Kobo11"},
-    {12, "Kobo12"}, {14, "Kobo14"}, {15, "Kobo15"},        {16, "Kobo16"},        {18, "Kobo18"},
-    {23, "Kobo23"}, {200, "Tilo1"}, {201, "Tilo2"},        {202, "Tilo3"},        {901, "Vesk1"},
-    {902, "Vesk2"}, {150, "Zeno1 Host"}, {300, "Zeno1 Core"}, {151, "Zeno1 Audio 1"}, {152, "Zeno1 Audio 2"},
-    {301, "Pira1 Core"}, {153, "Pira1 Audio"}, {302, "Falko Core"}, {501, "Calla1"}, {502, "Calla2"},
+    {1, "Kobo1"},        {2, "Kobo2"},         {3, "Kobo3"},        {4, "Kobo4"},           {5, "Kobo5"},
+    {6, "Kobo6"},        {7, "Kobo7"},         {8, "Kobo8"},        {9, "Kobo9"},           {11, "Kobo11"},
+    {12, "Kobo12"},      {14, "Kobo14"},       {15, "Kobo15"},      {16, "Kobo16"},         {18, "Kobo18"},
+    {23, "Kobo23"},      {200, "Tilo1"},       {201, "Tilo2"},      {202, "Tilo3"},         {901, "Vesk1"},
+    {902, "Vesk2"},      {150, "Zeno1 Host"},  {300, "Zeno1 Core"}, {151, "Zeno1 Audio 1"}, {152, "Zeno1 Audio 2"},
+    {301, "Pira1 Core"}, {153, "Pira1 Audio"}, {302, "Falko Core"}, {501, "Calla1"},        {502, "Calla2"},
 };
 static_assert(std::size(kModelNames) == 30);
 

@@ -2,10 +2,10 @@
 // with its children (remotes and paging stations behind a main unit).
 #pragma once
 
+#include "../platform/platform.h"
+#include "orlousb.h"
 #include "report_slot.h"
 #include "timed_recursive_mutex.h"
-#include "orlousb.h"
-#include "../platform/platform.h"
 
 #include <array>
 #include <atomic>

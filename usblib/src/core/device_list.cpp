@@ -52,7 +52,8 @@ void DeviceList::append(DevicePtr device)
 bool DeviceList::remove(const Device* device)
 {
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(devices_.begin(), devices_.end(), [device](const DevicePtr& d) { return d.get() == device; });
+    auto it =
+        std::find_if(devices_.begin(), devices_.end(), [device](const DevicePtr& d) { return d.get() == device; });
     if (it == devices_.end())
         return false;
     devices_.erase(it);

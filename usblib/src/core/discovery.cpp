@@ -11,7 +11,10 @@ namespace ousb {
 
 namespace {
 
-uint8_t versionByte(const Device& d, int shift) { return uint8_t(d.info.ver >> shift); }
+uint8_t versionByte(const Device& d, int shift)
+{
+    return uint8_t(d.info.ver >> shift);
+}
 
 // Four hexadecimal digits, as the system spells vendor and product ids.
 bool parseId(const std::string& text, uint32_t& value)
@@ -22,9 +25,9 @@ bool parseId(const std::string& text, uint32_t& value)
     for (int i = 0; i < 4; ++i) {
         char c = text[size_t(i)];
         int digit = (c >= '0' && c <= '9') ? c - '0'
-                  : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                  : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-                  : -1;
+            : (c >= 'a' && c <= 'f')       ? c - 'a' + 10
+            : (c >= 'A' && c <= 'F')       ? c - 'A' + 10
+                                           : -1;
         if (digit < 0)
             return false;
         value = value << 4 | uint32_t(digit);

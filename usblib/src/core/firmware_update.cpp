@@ -77,7 +77,8 @@ bool runTransfer(uint8_t* image, uint32_t length, uint8_t force, ousb_progress_c
 // other threads' reads and writes of it wait and fail.
 class DeviceTakeover {
 public:
-    explicit DeviceTakeover(DevicePtr device) : device_(std::move(device))
+    explicit DeviceTakeover(DevicePtr device)
+        : device_(std::move(device))
     {
         if (device_) {
             device_->readLock.lock();
@@ -113,15 +114,15 @@ void adoptReturnedDevice(Device* old)
 {
     auto& lib = library();
     DevicePtr back = lib.devices.findIf([old](const Device& d) {
-        return &d != old && !d.path.empty() && d.online && d.info.PID == old->info.PID
-            && d.info.perID == old->info.perID && d.info.ser == old->info.ser;
+        return &d != old && !d.path.empty() && d.online && d.info.PID == old->info.PID &&
+            d.info.perID == old->info.perID && d.info.ser == old->info.ser;
     });
     bool expected = true;
     if (back && lib.waitingForNewHandle.compare_exchange_strong(expected, false)) {
         Device* was = old;
         if (lib.firmwareUpdateHandle.compare_exchange_strong(was, back.get())) {
-            logLine("pFirmwareUpdateHandle reassignment " OUSB_HANDLE_FMT " to " OUSB_HANDLE_FMT "\n",
-                    logHandle(old), logHandle(back.get()));
+            logLine("pFirmwareUpdateHandle reassignment " OUSB_HANDLE_FMT " to " OUSB_HANDLE_FMT "\n", logHandle(old),
+                    logHandle(back.get()));
             lib.bootloaderFound.set();
         }
     }

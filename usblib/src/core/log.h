@@ -13,6 +13,9 @@ void closeLogOnUnload();
 
 // A handle as the log prints it: at least eight hex digits, never truncated.
 #define OUSB_HANDLE_FMT "0x%08" PRIxPTR
-inline uintptr_t logHandle(const void* handle) { return reinterpret_cast<uintptr_t>(handle); }
+inline uintptr_t logHandle(const void* handle)
+{
+    return reinterpret_cast<uintptr_t>(handle);
+}
 
 } // namespace ousb

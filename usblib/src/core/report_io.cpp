@@ -40,9 +40,8 @@ bool handleVersion(Device& d, const ReportView& report)
             words[i] = readLe32(report.payload() + 4 * i);
     }
     logLine("%s PID %d perID %d ser %d h " OUSB_HANDLE_FMT " '%s' ver %d.%d.%d.%d\n",
-            d.online ? "version for" : "Online", int(d.info.PID), int(d.info.perID), int(d.info.ser),
-            logHandle(&d), d.product.data(), d.info.ver >> 24, (d.info.ver >> 16) & 0xFF, (d.info.ver >> 8) & 0xFF,
-            d.info.ver & 0xFF);
+            d.online ? "version for" : "Online", int(d.info.PID), int(d.info.perID), int(d.info.ser), logHandle(&d),
+            d.product.data(), d.info.ver >> 24, (d.info.ver >> 16) & 0xFF, (d.info.ver >> 8) & 0xFF, d.info.ver & 0xFF);
     d.online = true;
 
     Device* updating = lib.firmwareUpdateHandle.load();
@@ -117,10 +116,17 @@ void handleReport(Device& d, uint64_t generation)
             report.cnt(), report.cmd());
     bool consumed = false;
     switch (report.msgID()) {
-    case OUSB_MSG_VERSION: consumed = handleVersion(d, report); break;
-    case OUSB_MSG_CHILD_CONNECT: consumed = handleChildConnect(d, report); break;
-    case OUSB_MSG_CHILD_DISCONNECT: consumed = handleChildDisconnect(d, report); break;
-    default: break;
+    case OUSB_MSG_VERSION:
+        consumed = handleVersion(d, report);
+        break;
+    case OUSB_MSG_CHILD_CONNECT:
+        consumed = handleChildConnect(d, report);
+        break;
+    case OUSB_MSG_CHILD_DISCONNECT:
+        consumed = handleChildDisconnect(d, report);
+        break;
+    default:
+        break;
     }
 
     d.readSlot.deliver(report.bytes, generation);
@@ -257,7 +263,8 @@ uint8_t ousb_ReadReport(ousb_handle_t handle, hid_report_t* report)
         // runs starts a full wait again.
         auto deadline = std::chrono::steady_clock::now() + kIoTimeout;
         while (!(signalled = d->readSlot.tryTake(out)) && !d->deleted) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 break;
             if (platform::pumpReads(workerEvents(), int(left.count())))

@@ -40,7 +40,11 @@ struct Section {
 // table and every section's data inside the block.
 class Block {
 public:
-    Block(const uint8_t* bytes, size_t length) : bytes_(bytes), length_(length) {}
+    Block(const uint8_t* bytes, size_t length)
+        : bytes_(bytes)
+        , length_(length)
+    {
+    }
 
     uint32_t model() const { return word(kModelOffset); }
     uint32_t regionIndex() const { return word(kRegionIndexOffset); }

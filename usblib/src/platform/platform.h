@@ -39,8 +39,8 @@ enum class IoStatus {
 
 struct IoResult {
     IoStatus status;
-    int error = 0;     // errno for failed/disconnected
-    size_t bytes = 0;  // bytes moved
+    int error = 0;    // errno for failed/disconnected
+    size_t bytes = 0; // bytes moved
 };
 
 // An open HID interface. Writes may come from any thread; reads and the

@@ -60,7 +60,11 @@ void writeLe(uint8_t* p, uint32_t v)
 
 BootloaderTransfer::BootloaderTransfer(Tunnel& tunnel, const uint8_t* container, size_t length,
                                        ProgressCallback progress, bool force)
-    : tunnel_(tunnel), container_(container), length_(length), progress_(progress), force_(force)
+    : tunnel_(tunnel)
+    , container_(container)
+    , length_(length)
+    , progress_(progress)
+    , force_(force)
 {
 }
 
@@ -253,8 +257,8 @@ void BootloaderTransfer::decideRegion(uint32_t model, uint32_t index, const uint
         ++regionsMatched_;
     }
     if (model_ == model && regionIndex_ == int64_t(index)) {
-        const bool current = std::memcmp(version, region_->headerBytes() + obin::kVersionOffset, 4) == 0
-                          && regionCrc == region_->regionCrc();
+        const bool current = std::memcmp(version, region_->headerBytes() + obin::kVersionOffset, 4) == 0 &&
+            regionCrc == region_->regionCrc();
         if (!retrying_ && !force_ && current) {
             nextRegion();
             return;
@@ -285,8 +289,7 @@ bool BootloaderTransfer::prepareSection()
 
 void BootloaderTransfer::sendChunks()
 {
-    while (state_ != ended && sendNextChunk()) {
-    }
+    while (state_ != ended && sendNextChunk()) { }
 }
 
 bool BootloaderTransfer::sendNextChunk()

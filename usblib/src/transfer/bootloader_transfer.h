@@ -17,8 +17,7 @@ using ProgressCallback = void (*)(uint8_t progress, int code);
 class BootloaderTransfer {
 public:
     // `container` must be validated and converted already.
-    BootloaderTransfer(Tunnel& tunnel, const uint8_t* container, size_t length, ProgressCallback progress,
-                       bool force);
+    BootloaderTransfer(Tunnel& tunnel, const uint8_t* container, size_t length, ProgressCallback progress, bool force);
 
     // True when the transfer ended with the outcome 0 (its final progress
     // report); false when the hello cannot be sent, no region of the

@@ -82,10 +82,10 @@ bool initEvents()
     loop.deviceEpoll = ::epoll_create1(EPOLL_CLOEXEC);
     if (loop.enumerateFd < 0 || loop.rescanFd < 0 || loop.stopFd < 0 || loop.mainEpoll < 0 || loop.deviceEpoll < 0)
         return false;
-    return addToEpoll(loop.mainEpoll, loop.enumerateFd, enumerateSource)
-        && addToEpoll(loop.mainEpoll, loop.rescanFd, rescanSource)
-        && addToEpoll(loop.mainEpoll, loop.stopFd, stopSource)
-        && addToEpoll(loop.mainEpoll, loop.deviceEpoll, devicesSource);
+    return addToEpoll(loop.mainEpoll, loop.enumerateFd, enumerateSource) &&
+        addToEpoll(loop.mainEpoll, loop.rescanFd, rescanSource) &&
+        addToEpoll(loop.mainEpoll, loop.stopFd, stopSource) &&
+        addToEpoll(loop.mainEpoll, loop.deviceEpoll, devicesSource);
 }
 
 void closeEvents()
@@ -99,9 +99,18 @@ void closeEvents()
     loop.monitorFd = -1;
 }
 
-void requestEnumerate() { signal(loop.enumerateFd); }
-void requestRescan() { signal(loop.rescanFd); }
-void requestStop() { signal(loop.stopFd); }
+void requestEnumerate()
+{
+    signal(loop.enumerateFd);
+}
+void requestRescan()
+{
+    signal(loop.rescanFd);
+}
+void requestStop()
+{
+    signal(loop.stopFd);
+}
 
 void runWorker(WorkerEvents& events)
 {
@@ -116,11 +125,21 @@ void runWorker(WorkerEvents& events)
         bool stop = false, enumerate = false, rescan = false, devices = false;
         for (int i = 0; i < n; ++i) {
             switch (ready[i].data.u64) {
-            case stopSource: stop = true; break;
-            case enumerateSource: enumerate = consume(loop.enumerateFd); break;
-            case rescanSource: rescan = consume(loop.rescanFd); break;
-            case monitorSource: rescan = linux_udev::drainMonitor() || rescan; break;
-            case devicesSource: devices = true; break;
+            case stopSource:
+                stop = true;
+                break;
+            case enumerateSource:
+                enumerate = consume(loop.enumerateFd);
+                break;
+            case rescanSource:
+                rescan = consume(loop.rescanFd);
+                break;
+            case monitorSource:
+                rescan = linux_udev::drainMonitor() || rescan;
+                break;
+            case devicesSource:
+                devices = true;
+                break;
             }
         }
         if (stop)

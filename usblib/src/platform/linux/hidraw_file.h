@@ -10,7 +10,11 @@ namespace ousb::platform {
 
 class HidrawFile final : public HidFile {
 public:
-    HidrawFile(int fd, int cancelFd) : fd_(fd), cancelFd_(cancelFd) {}
+    HidrawFile(int fd, int cancelFd)
+        : fd_(fd)
+        , cancelFd_(cancelFd)
+    {
+    }
     ~HidrawFile() override;
 
     IoResult write(const uint8_t* report65, int timeoutMs) override;

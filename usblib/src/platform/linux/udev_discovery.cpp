@@ -119,8 +119,8 @@ int startMonitor()
     udev_monitor* mon = udev_monitor_new_from_netlink(ctx, "udev");
     if (!mon)
         return -1;
-    if (udev_monitor_filter_add_match_subsystem_devtype(mon, "hidraw", nullptr) < 0
-        || udev_monitor_enable_receiving(mon) < 0) {
+    if (udev_monitor_filter_add_match_subsystem_devtype(mon, "hidraw", nullptr) < 0 ||
+        udev_monitor_enable_receiving(mon) < 0) {
         udev_monitor_unref(mon);
         return -1;
     }

@@ -10,21 +10,24 @@
 #include <chrono>
 #include <string>
 
-#include "sysfs.hpp"
+#include "sysfs.h"
 
 namespace zq40emu::detail {
 
 class UeventSender {
- public:
-  explicit UeventSender(std::string root) : root_(std::move(root)) {}
+public:
+    explicit UeventSender(std::string root)
+        : root_(std::move(root))
+    {
+    }
 
-  // action: add, remove, bind, unbind, change. A listener that has no room
-  // for the message within `patience` misses it.
-  void send(const DeviceRecord& device, const std::string& action,
-            std::chrono::milliseconds patience = std::chrono::milliseconds(2000)) const;
+    // action: add, remove, bind, unbind, change. A listener that has no room
+    // for the message within `patience` misses it.
+    void send(const DeviceRecord& device, const std::string& action,
+              std::chrono::milliseconds patience = std::chrono::milliseconds(2000)) const;
 
- private:
-  std::string root_;
+private:
+    std::string root_;
 };
 
 // Listener sockets hold net.unix.max_dgram_qlen messages (often 10); a host
@@ -32,4 +35,4 @@ class UeventSender {
 // limit when we may (root), before listeners exist. Best effort.
 void raiseDatagramQueueLimit(int atLeast);
 
-}  // namespace zq40emu::detail
+} // namespace zq40emu::detail

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "boot_device.hpp"
+#include "boot_device.h"
 #include "zq40emu/config.h"
 #include "zq40emu/report.h"
 
@@ -18,21 +18,21 @@ enum class Mode { Application, Bootloader };
 
 // A child's bootloader and memory, kept while the child is away.
 struct ChildFlash {
-  ChildConfig config;   // as last connected
-  BootDevice boot;
-  unsigned appearance = 0;  // moves on with every connect and drop, so a late reconnect can tell it is stale
+    ChildConfig config; // as last connected
+    BootDevice boot;
+    unsigned appearance = 0; // moves on with every connect and drop, so a late reconnect can tell it is stale
 };
 
 struct UnitState {
-  VersionWords version;
-  uint8_t status = 0;
-  std::array<uint32_t, 2> flashParams{};
-  uint16_t selectedChild = 0;
-  std::vector<ChildConfig> children;
-  std::map<uint8_t, std::vector<uint8_t>> blocks;  // by storage code, always full size
-  Mode mode = Mode::Application;
-  BootDevice boot;  // the unit's own bootloader
-  std::map<uint16_t, ChildFlash> childFlash;  // by child key
+    VersionWords version;
+    uint8_t status = 0;
+    std::array<uint32_t, 2> flashParams{};
+    uint16_t selectedChild = 0;
+    std::vector<ChildConfig> children;
+    std::map<uint8_t, std::vector<uint8_t>> blocks; // by storage code, always full size
+    Mode mode = Mode::Application;
+    BootDevice boot;                           // the unit's own bootloader
+    std::map<uint16_t, ChildFlash> childFlash; // by child key
 };
 
 UnitState initialState(const UnitConfig& config);
@@ -43,16 +43,16 @@ BootDevice childBootDevice(const ChildConfig& child);
 enum class Restart { None, Reboot, EnterBootloader, LeaveBootloader };
 
 struct FirmwareResult {
-  std::vector<Report> answers;  // in sending order
-  Restart restart = Restart::None;
-  std::vector<uint16_t> childrenRestarting;  // finished their update
-  std::vector<uint16_t> childrenLost;        // dropped off mid-transfer
+    std::vector<Report> answers; // in sending order
+    Restart restart = Restart::None;
+    std::vector<uint16_t> childrenRestarting; // finished their update
+    std::vector<uint16_t> childrenLost;       // dropped off mid-transfer
 };
 
 class Firmware {
- public:
-  virtual ~Firmware() = default;
-  virtual FirmwareResult handle(UnitState& state, const Report& request) = 0;
+public:
+    virtual ~Firmware() = default;
+    virtual FirmwareResult handle(UnitState& state, const Report& request) = 0;
 };
 
 std::unique_ptr<Firmware> makeFirmware(Mode mode);
@@ -71,4 +71,4 @@ void putChildKey(Report& r, uint16_t key);
 uint16_t childKeyAt(const Report& r);
 Report blockReport(uint8_t code, const std::vector<uint8_t>& block);
 
-}  // namespace zq40emu::detail
+} // namespace zq40emu::detail

@@ -5,28 +5,28 @@
 #include <string>
 #include <vector>
 
-#include "sysfs.hpp"
+#include "sysfs.h"
 #include "zq40emu/config.h"
 
 namespace zq40emu::detail {
 
 constexpr int kUsbMajor = 189;
-constexpr int kHidrawMajor = 241;  // dynamic in the kernel; a common value
+constexpr int kHidrawMajor = 241; // dynamic in the kernel; a common value
 
 // Where on the bus a unit shows up this time.
 struct Placement {
-  int busnum = 1;
-  int port = 1;          // root hub port
-  int devnum = 2;        // changes on every enumeration
-  unsigned hidInstance = 1;  // the ".000N" of the hid device; never reused
-  int hidrawMinor = 0;   // lowest free
+    int busnum = 1;
+    int port = 1;             // root hub port
+    int devnum = 2;           // changes on every enumeration
+    unsigned hidInstance = 1; // the ".000N" of the hid device; never reused
+    int hidrawMinor = 0;      // lowest free
 };
 
 struct UnitTree {
-  DeviceRecord usb;
-  DeviceRecord interface;
-  DeviceRecord hid;
-  DeviceRecord hidraw;
+    DeviceRecord usb;
+    DeviceRecord interface;
+    DeviceRecord hid;
+    DeviceRecord hidraw;
 };
 
 // serial: the USB serial string; ptyPath: what /dev/hidrawN points to.
@@ -36,4 +36,4 @@ UnitTree unitTree(const UnitConfig& config, const std::string& serial, const Pla
 // PCI xHCI controller and its root hub, parents of every unit.
 std::vector<DeviceRecord> hostControllerTree();
 
-}  // namespace zq40emu::detail
+} // namespace zq40emu::detail

@@ -15,4 +15,4 @@ const std::vector<uint8_t>& reportDescriptor();
 // as the usb_device's "descriptors" attribute holds them.
 std::vector<uint8_t> usbDescriptors(const UnitConfig& config);
 
-}  // namespace zq40emu::detail
+} // namespace zq40emu::detail

@@ -29,19 +29,19 @@ bool runScript(Testbed& bed, const std::string& path, std::FILE* out);
 // Reads commands from `fd` on a thread of its own until end of input or
 // until destroyed.
 class Console {
- public:
-  Console(Testbed& bed, int fd);
-  ~Console();
-  Console(const Console&) = delete;
-  Console& operator=(const Console&) = delete;
+public:
+    Console(Testbed& bed, int fd);
+    ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
 
- private:
-  void run();
+private:
+    void run();
 
-  Testbed& bed_;
-  int fd_;
-  int stopPipe_[2] = {-1, -1};
-  std::thread thread_;
+    Testbed& bed_;
+    int fd_;
+    int stopPipe_[2] = {-1, -1};
+    std::thread thread_;
 };
 
-}  // namespace zq40emu::tools
+} // namespace zq40emu::tools
