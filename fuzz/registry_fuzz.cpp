@@ -4,6 +4,7 @@
 // Storing must never write outside a block, and the record must stay
 // readable: a name ends within its block, children stay under their keys.
 #include "qdevices.h"
+#include "report_codec.h"
 
 #include <QCoreApplication>
 
@@ -64,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (record->blocks.deviceNameText().size() > record->blocks.deviceName.size())
         std::abort(); // the name ran past its block
     for (auto it = record->children.cbegin(); it != record->children.cend(); ++it)
-        if (!it.value() || QDevice::childKey(*it.value()->pDeviceInfo) != it.key())
+        if (!it.value() || zq40::childKey(*it.value()->pDeviceInfo) != it.key())
             std::abort();
     registry.OnDeviceDisconnect(handle, &info);
     return 0;

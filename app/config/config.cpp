@@ -1,6 +1,6 @@
 #include "config.h"
 
-#include "config_attributes.h"
+#include "settings.h"
 
 #include <QSaveFile>
 
@@ -21,16 +21,18 @@ QString xmlText(const std::string& latin1)
     return text;
 }
 
-void setNumbers(QDomElement& element, const std::vector<NumberAttribute>& attributes, const ParameterBlocks& blocks)
+// Every setting of the element, numbers in decimal and names as text.
+void setAttributes(QDomElement& element, const ParameterBlocks& blocks)
 {
-    for (const NumberAttribute& a : attributes)
-        element.setAttribute(a.name, blocks.get(a.field));
-}
-
-void setTexts(QDomElement& element, const std::vector<TextAttribute>& attributes, const ParameterBlocks& blocks)
-{
-    for (const TextAttribute& a : attributes)
-        element.setAttribute(a.name, xmlText(blocks.label(a.slot)));
+    for (const Setting* s : settingsOf(element.tagName().toStdString())) {
+        const QString name = QString::fromStdString(s->attribute);
+        if (s->type == SettingType::Number)
+            element.setAttribute(name, blocks.get(s->field));
+        else if (s->isDeviceName())
+            element.setAttribute(name, xmlText(blocks.deviceNameText()));
+        else
+            element.setAttribute(name, xmlText(blocks.label(s->slot)));
+    }
 }
 
 } // namespace
@@ -59,15 +61,8 @@ config::config(QObject* parent)
 
 int config::write(const QString& path, const ParameterBlocks& blocks, uint32_t firmwareVersion)
 {
-    deviceName.setAttribute(QStringLiteral("Name"), xmlText(blocks.deviceNameText()));
-    for (int z = 0; z < kZones; ++z)
-        setNumbers(zones[size_t(z)], zoneAttributes(z + 1), blocks);
-    setNumbers(inputs, inputsAttributes(), blocks);
-    setNumbers(page1, page1Attributes(), blocks);
-    setNumbers(page2, page2Attributes(), blocks);
-    setNumbers(misc, miscAttributes(), blocks);
-    setTexts(groupLabels, groupLabelAttributes(), blocks);
-    setTexts(pgmLabels, pgmLabelAttributes(), blocks);
+    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        setAttributes(e, blocks);
     firmware.setAttribute(QStringLiteral("Major"), firmwareVersion >> 24);
     firmware.setAttribute(QStringLiteral("Minor"), (firmwareVersion >> 16) & 0xFF);
     firmware.setAttribute(QStringLiteral("Build"), firmwareVersion & 0xFF);

@@ -1,12 +1,14 @@
 #include "config.h"
 
-#include "config_attributes.h"
+#include "latin1_text.h"
+#include "settings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <string>
 
 namespace zq40 {
@@ -36,28 +38,19 @@ bool parse(QDomDocument& document, const QByteArray& content)
     return !isUtf8(content) && document.setContent(QString::fromLatin1(content));
 }
 
-// Decimal integer text; anything else counts as 0. The field keeps the low
-// 8 bits: "300" is stored as 44.
-void applyNumbers(const QDomElement& element, const std::vector<NumberAttribute>& attributes, ParameterBlocks& blocks)
+// Numbers are decimal integer text; anything else counts as 0, and the field
+// keeps the low 8 bits: "300" is stored as 44. Attributes the element lacks
+// leave their fields as they are. The device name is applied by the caller.
+void applyElement(const QDomElement& element, ParameterBlocks& blocks)
 {
-    for (const NumberAttribute& a : attributes) {
-        if (element.hasAttribute(a.name))
-            blocks.set(a.field, int(uint8_t(element.attribute(a.name).toLongLong())));
-    }
-}
-
-// Latin-1 bytes of the text (other characters become "?"); the blocks cut
-// them to the field.
-std::string latin1(const QString& text)
-{
-    return text.toLatin1().toStdString();
-}
-
-void applyTexts(const QDomElement& element, const std::vector<TextAttribute>& attributes, ParameterBlocks& blocks)
-{
-    for (const TextAttribute& a : attributes) {
-        if (element.hasAttribute(a.name))
-            blocks.setLabel(a.slot, latin1(element.attribute(a.name)));
+    for (const Setting* s : settingsOf(element.tagName().toStdString())) {
+        const QString name = QString::fromStdString(s->attribute);
+        if (s->isDeviceName() || !element.hasAttribute(name))
+            continue;
+        if (s->type == SettingType::Number)
+            blocks.set(s->field, int(uint8_t(element.attribute(name).toLongLong())));
+        else
+            blocks.setLabel(s->slot, qstringToLatin1(element.attribute(name)));
     }
 }
 
@@ -88,34 +81,28 @@ int config::read(const QString& path, ParameterBlocks& blocks, bool loadName)
 
     // The last element of each name counts; others, Firmware among them,
     // are not applied.
-    static const QStringList kApplied{
-        "DeviceName", "Zone1", "Zone2", "Zone3", "Zone4",       "Zone5",     "Zone6",
-        "Inputs",     "Page1", "Page2", "Misc",  "GroupLabels", "PgmLabels",
-    };
     QHash<QString, QDomElement> found;
     for (QDomElement e = top.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (kApplied.contains(e.tagName()))
+        const std::string tag = e.tagName().toStdString();
+        if (std::find(settingElements().begin(), settingElements().end(), tag) != settingElements().end())
             found.insert(e.tagName(), e);
     }
 
     const QDomElement name = found.value(QStringLiteral("DeviceName"));
     if (loadName && name.hasAttribute(QStringLiteral("Name"))) {
         const QString text = name.attribute(QStringLiteral("Name"));
-        blocks.setDeviceNameText(text.isEmpty() ? std::string(kDefaultDeviceName) : latin1(text));
+        blocks.setDeviceNameText(text.isEmpty() ? std::string(kDefaultDeviceName) : qstringToLatin1(text));
     }
+    for (const std::string& tag : settingElements()) {
+        const QDomElement element = found.value(QString::fromStdString(tag));
+        applyElement(element, blocks);
+    }
+    // The file holds no fader position: it follows the level, with the
+    // zone's limits as the file gives them.
     for (int z = 1; z <= kZones; ++z) {
-        const QDomElement zone = found.value(QStringLiteral("Zone%1").arg(z));
-        applyNumbers(zone, zoneAttributes(z), blocks);
-        // The file holds no fader position: it follows the level.
-        if (zone.hasAttribute(QStringLiteral("Level")))
+        if (found.value(QStringLiteral("Zone%1").arg(z)).hasAttribute(QStringLiteral("Level")))
             blocks.updatePosition(z);
     }
-    applyNumbers(found.value(QStringLiteral("Inputs")), inputsAttributes(), blocks);
-    applyNumbers(found.value(QStringLiteral("Page1")), page1Attributes(), blocks);
-    applyNumbers(found.value(QStringLiteral("Page2")), page2Attributes(), blocks);
-    applyNumbers(found.value(QStringLiteral("Misc")), miscAttributes(), blocks);
-    applyTexts(found.value(QStringLiteral("GroupLabels")), groupLabelAttributes(), blocks);
-    applyTexts(found.value(QStringLiteral("PgmLabels")), pgmLabelAttributes(), blocks);
 
     emit DoFileReadComplete();
     return kOk;

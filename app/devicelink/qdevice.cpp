@@ -20,11 +20,6 @@ QDevice::~QDevice()
     qDeleteAll(children);
 }
 
-quint16 QDevice::childKey(const ousb_child_device_info_t& child)
-{
-    return quint16(child.childID[0] << 8 | child.childID[1]);
-}
-
 void QDevice::awaitEveryBlock()
 {
     for (uint8_t code = 1; code < blocksAwaited.size(); ++code)

@@ -31,9 +31,6 @@ public:
     QDevice();
     ~QDevice() override;
 
-    // The child key: childID byte 0 is the high byte.
-    static quint16 childKey(const ousb_child_device_info_t& child);
-
     ousb_handle_t devHandle = nullptr;               // null in the offline record
     const ousb_device_info_t* pDeviceInfo = nullptr; // the library's record; valid as long as the handle
     uint8_t status = 0;

@@ -1,20 +1,10 @@
 #include "qdevices.h"
 
-#include <cstring>
+#include "report_codec.h"
 
 namespace {
 
 constexpr uint32_t kMainUnitPerID = 601;
-
-// The status request: msgID 10, tag 0, reply wanted.
-hid_report_t statusRequest()
-{
-    hid_report_t r{};
-    r.msgID = OUSB_MSG_STATUS;
-    r.tag = 0;
-    r.cnt = OUSB_REPLY_FLAG;
-    return r;
-}
 
 } // namespace
 
@@ -72,8 +62,7 @@ void QDevices::OnDeviceConnect(ousb_handle_t devHandle, const ousb_device_info_t
         }
         device->devHandle = devHandle;
         device->pDeviceInfo = pDeviceInfo;
-        hid_report_t request = statusRequest();
-        ousb_WriteReport(devHandle, &request);
+        zq40::writeReport(devHandle, zq40::statusRequest());
     }
     emit DoNewDeviceOnline(device);
 }
@@ -99,15 +88,17 @@ void QDevices::OnDeviceReadReport(ousb_handle_t devHandle, const hid_report_t* p
     QDevice* device = find(devHandle);
     if (!device || !pReport)
         return;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(pReport);
-    switch (bytes[0]) {
-    case OUSB_MSG_STATUS:
-        device->status = bytes[6];
-        device->bootloaderActive = bytes[7];
+    const std::span<const uint8_t> bytes = zq40::reportBytes(*pReport);
+    switch (zq40::msgIdOf(bytes)) {
+    case OUSB_MSG_STATUS: {
+        const zq40::UnitStatus status = zq40::statusOf(bytes);
+        device->status = status.status;
+        device->bootloaderActive = status.bootloaderActive;
         emit DoNewDeviceBootStatus(device);
         break;
+    }
     case OUSB_MSG_PARAMETER_REPORT: {
-        const uint8_t code = bytes[6];
+        const uint8_t code = zq40::parameterReportCode(bytes);
         // A block the unit sent before it took the latest write of it is
         // older than the record: stored, it would undo that write on screen,
         // and with the next write of the block in the unit too.
@@ -115,9 +106,7 @@ void QDevices::OnDeviceReadReport(ousb_handle_t devHandle, const hid_report_t* p
             break;
         // The bytes copied depend on the code alone; a block never runs
         // past the 64 bytes of the report.
-        const size_t size = zq40::blockSize(code);
-        if (size > 0)
-            device->blocks.store(code, std::span<const uint8_t>(bytes + 7, std::min<size_t>(size, 64 - 7)));
+        device->blocks.store(code, zq40::parameterReportBlock(bytes));
         if (code == zq40::HIDR_DEVICE_NAME)
             emit DoUpdateDeviceName(device);
         if (device == shown)
@@ -135,7 +124,7 @@ void QDevices::OnChildDeviceConnect(ousb_handle_t parentDevHandle, const ousb_ch
     QDevice* device = find(parentDevHandle);
     if (!device || !pDeviceInfo)
         return;
-    const quint16 key = QDevice::childKey(*pDeviceInfo);
+    const quint16 key = zq40::childKey(*pDeviceInfo);
     QChildDevice*& child = device->children[key];
     if (!child)
         child = new QChildDevice;
@@ -154,6 +143,6 @@ void QDevices::OnChildDeviceDisconnect(ousb_handle_t parentDevHandle, const ousb
     if (!device)
         return;
     if (pDeviceInfo)
-        delete device->children.take(QDevice::childKey(*pDeviceInfo));
+        delete device->children.take(zq40::childKey(*pDeviceInfo));
     emit DoUpdateRemotesList();
 }

@@ -1,14 +1,13 @@
 #include "child_update_rules.h"
 
 #include "firmware_catalogue.h"
+#include "presentation.h"
 
 namespace zq40::firmware {
 
 namespace {
 
 constexpr uint32_t kNewestKnownHardware = 5;
-constexpr uint16_t kPagingStationKey = 257;
-constexpr uint16_t kMasterRemoteKey = 264;
 
 } // namespace
 
@@ -21,35 +20,15 @@ MainUnitStep mainUnitStep(uint32_t word5, uint32_t word1, uint32_t carried)
     return MainUnitStep::Update;
 }
 
-bool keyTakesModel(uint16_t key, uint32_t model)
-{
-    if (key == kPagingStationKey)
-        return model == 502;
-    if (key == kMasterRemoteKey)
-        return model == 202;
-    if (key > kPagingStationKey && key < kMasterRemoteKey)
-        return model == 200 || model == 202;
-    return false;
-}
-
 bool versionNeedsUpdate(uint32_t version, uint32_t carried)
 {
     return (version >> 24) == (carried >> 24) && version < carried;
 }
 
-bool childNeedsUpdate(uint16_t key, uint32_t model, uint32_t version, uint32_t carried)
-{
-    return keyTakesModel(key, model) && versionNeedsUpdate(version, carried);
-}
-
 bool childNeedsUpdate(uint16_t key, uint32_t model, uint32_t version)
 {
-    return childNeedsUpdate(key, model, version, catalogueVersion(model));
-}
-
-uint16_t childSelector(const uint8_t (&childID)[2])
-{
-    return uint16_t(childID[0] | childID[1] << 8);
+    const RemoteSlot* slot = slotOfKey(key);
+    return slot && slotAcceptsModel(*slot, model) && versionNeedsUpdate(version, catalogueVersion(model));
 }
 
 } // namespace zq40::firmware

@@ -1,7 +1,7 @@
 // What the firmware button decides before it updates anything: whether the
 // main unit is current, too new for this program or to be updated, and which
 // children, walked by key, take the firmware the program carries. Plain
-// functions over version words, so tests can call them directly.
+// functions over version words.
 #pragma once
 
 #include <array>
@@ -23,18 +23,10 @@ MainUnitStep mainUnitStep(uint32_t word5, uint32_t word1, uint32_t carried);
 // remotes, the master remote.
 inline constexpr std::array<uint16_t, 8> kChildUpdateOrder = {257, 258, 259, 260, 261, 262, 263, 264};
 
-// Whether the child under `key` is a model that may be updated there.
-bool keyTakesModel(uint16_t key, uint32_t model);
-
 // Same major number and lower: never a downgrade, never a new major version.
 bool versionNeedsUpdate(uint32_t version, uint32_t carried);
 
-// Both rules together, against the version the program carries for `model`.
-bool childNeedsUpdate(uint16_t key, uint32_t model, uint32_t version, uint32_t carried);
+// A model the child's slot takes, on a version that needs the carried one.
 bool childNeedsUpdate(uint16_t key, uint32_t model, uint32_t version);
-
-// The selector the library takes for a child: its two childID bytes read as
-// a little-endian number.
-uint16_t childSelector(const uint8_t (&childID)[2]);
 
 } // namespace zq40::firmware

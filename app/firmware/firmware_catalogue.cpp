@@ -1,5 +1,7 @@
 #include "firmware_catalogue.h"
 
+#include "byte_order.h"
+
 // From firmware_catalogue_data.S: the container, then one version word per
 // model in kVersionModels' order.
 extern "C" const uint8_t zq40_firmware_catalogue_bytes[];
@@ -22,7 +24,7 @@ uint32_t catalogueVersion(uint32_t model)
     const uint8_t* word = zq40_firmware_catalogue_bytes + kCatalogueLength;
     for (uint32_t m : kVersionModels) {
         if (m == model)
-            return uint32_t(word[0]) | uint32_t(word[1]) << 8 | uint32_t(word[2]) << 16 | uint32_t(word[3]) << 24;
+            return readLe32(word);
         word += 4;
     }
     return 0;

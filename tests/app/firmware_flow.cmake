@@ -11,7 +11,6 @@ function(use_own_home name)
     set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "QT_QPA_PLATFORM=offscreen" "HOME=${home}")
 endfunction()
 
-add_panel_test(child_update_rules_test zq40_firmware_rules)
 add_panel_test(firmware_backup_test zq40_config)
 use_own_home(firmware_backup_test)
 

@@ -106,7 +106,7 @@ inline QDevice* recordOn(const MainWindow& window, uint32_t serial, uint32_t wor
 inline std::vector<uint8_t> parameterWriteCodes(const zq40emu::Unit& unit)
 {
     std::vector<uint8_t> codes;
-    for (const auto& r : window_on_bus::writesOf(unit, zq40::kMsgParameterWrite))
+    for (const auto& r : window_on_bus::writesOf(unit, OUSB_MSG_PARAMETER_WRITE))
         codes.push_back(r.bytes[6]);
     return codes;
 }

@@ -30,7 +30,7 @@ ParameterBlocks unlinkedBlocks()
 std::vector<hidr_t> writtenCodes(const zq40emu::Unit& unit)
 {
     std::vector<hidr_t> codes;
-    for (const auto& r : writesOf(unit, kMsgParameterWrite))
+    for (const auto& r : writesOf(unit, OUSB_MSG_PARAMETER_WRITE))
         codes.push_back(hidr_t(r.bytes[kCodeOffset]));
     return codes;
 }
@@ -166,7 +166,7 @@ private slots:
         QVERIFY(!anyZonesLinked(window.currentDevice()->blocks));
         QCOMPARE(record->blocks, hallBlocks());
         QTest::qWait(100);
-        QVERIFY(writesOf(*unit, kMsgParameterWrite).empty());
+        QVERIFY(writesOf(*unit, OUSB_MSG_PARAMETER_WRITE).empty());
 
         // Back to the unit; Yes: factory defaults with the name kept.
         child<QComboBox>(window, "comboBox_deviceList")->setCurrentIndex(1);
@@ -187,7 +187,7 @@ private slots:
         answers.press(QMessageBox::Cancel);
         press(window, "pushButton_new_config");
         QTest::qWait(100);
-        QVERIFY(writesOf(*unit, kMsgParameterWrite).empty());
+        QVERIFY(writesOf(*unit, OUSB_MSG_PARAMETER_WRITE).empty());
         QCOMPARE(window.currentDevice(), record);
     }
 

@@ -5,7 +5,7 @@
 #include "window_on_bus.h"
 
 #include "dialog.h"
-#include "parameter_reports.h"
+#include "report_codec.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -139,7 +139,7 @@ private slots:
             },
             std::chrono::seconds(5)));
         QTest::qWait(300);
-        QVERIFY(writesOf(unit, kMsgParameterRequest).empty());
+        QVERIFY(writesOf(unit, OUSB_MSG_PARAMETER_REPORT).empty());
         QCOMPARE(child<QLabel>(window, "lbl_serial_value")->text(), QStringLiteral("62002"));
         QCOMPARE(connectedState(window), QStringLiteral("true"));
         QVERIFY(listMatchesRegistry(window));
@@ -174,8 +174,8 @@ private slots:
         QTest::addColumn<int>("writes");
         QTest::addColumn<int>("lastMsgId");
         QTest::newRow("at the status request") << 2 << int(OUSB_MSG_STATUS);
-        QTest::newRow("at the parameter request") << 4 << int(kMsgParameterRequest);
-        QTest::newRow("at the child enumeration") << 5 << int(kMsgChildEnumeration);
+        QTest::newRow("at the parameter request") << 4 << int(OUSB_MSG_PARAMETER_REPORT);
+        QTest::newRow("at the child enumeration") << 5 << int(OUSB_MSG_ENUMERATE_CHILDREN);
     }
 
     void pulledWhileItsBlocksArrive()

@@ -267,8 +267,8 @@ private slots:
         QVERIFY(boxes.seen[0].startsWith(QStringLiteral("File Error: ")));
         // The slot went on: the unit was asked for its blocks and sent them.
         QTRY_COMPARE(record->blocks, hallBlocks());
-        QVERIFY(writesOf(unit, kMsgParameterWrite).empty());
-        QVERIFY(!writesOf(unit, kMsgChildEnumeration).empty());
+        QVERIFY(writesOf(unit, OUSB_MSG_PARAMETER_WRITE).empty());
+        QVERIFY(!writesOf(unit, OUSB_MSG_ENUMERATE_CHILDREN).empty());
         QVERIFY(QFile::exists(firmware_backup::path(62401)));
         QCOMPARE(connectedState(window), QStringLiteral("true"));
     }

@@ -11,7 +11,7 @@
 #include "firmware_catalogue.h"
 #include "latin1_text.h"
 #include "level_conversion.h"
-#include "parameter_reports.h"
+#include "report_codec.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -214,7 +214,8 @@ zq40emu::Report versionReport(const zq40emu::VersionWords& v)
 
 size_t parameterWriteCount(const std::vector<zq40emu::Report>& all)
 {
-    return size_t(std::count_if(all.begin(), all.end(), [](const auto& r) { return r.msgId() == kMsgParameterWrite; }));
+    return size_t(
+        std::count_if(all.begin(), all.end(), [](const auto& r) { return r.msgId() == OUSB_MSG_PARAMETER_WRITE; }));
 }
 
 enum class Pull { BeforeTheEdit, DuringTheDialog, AfterTheRefresh };
@@ -398,7 +399,7 @@ class MainWindowHostileBusTest : public QObject {
         }
         QVERIFY(unit.waitForReceived([&](const auto& all) { return parameterWriteCount(all) >= edits.size(); },
                                      std::chrono::seconds(10)));
-        const auto writes = writesOf(unit, kMsgParameterWrite);
+        const auto writes = writesOf(unit, OUSB_MSG_PARAMETER_WRITE);
         QCOMPARE(writes.size(), edits.size());
         for (size_t i = 0; i < edits.size(); ++i) {
             ParameterBlocks sent;
@@ -663,7 +664,7 @@ private slots:
             QVERIFY2(differ.isEmpty(), qPrintable(where + QStringLiteral(" offline: ") + differ));
             // Nothing was written once the unit was gone, a refresh wrote
             // nothing at all.
-            QCOMPARE(writesOf(unit, kMsgParameterWrite).size(), writes);
+            QCOMPARE(writesOf(unit, OUSB_MSG_PARAMETER_WRITE).size(), writes);
             QCOMPARE(memoryOf(unit), expected);
 
             // Back: listed and shown with what it holds.
@@ -713,7 +714,7 @@ private slots:
         unit.clearReceived();
         auto status = zq40emu::Report::make(zq40emu::msg::kStatus, 0, 2);
         unit.sendReport(status);
-        QVERIFY(settle([&] { return !writesOf(unit, kMsgParameterRequest).empty(); }));
+        QVERIFY(settle([&] { return !writesOf(unit, OUSB_MSG_PARAMETER_REPORT).empty(); }));
         auto* zone5 = fader(window, 5);
         const int edited = otherThan(zone5->value(), 70, 0, 100);
         zone5->setValue(edited);

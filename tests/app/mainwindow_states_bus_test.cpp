@@ -74,9 +74,9 @@ private slots:
         for (int i = 0; i < int(sent.size()); ++i) {
             if (sent[i].msgId() == OUSB_MSG_STATUS && status < 0)
                 status = i;
-            if (sent[i].msgId() == kMsgParameterRequest && sent[i].bytes[5] == 0 && status >= 0 && request < 0)
+            if (sent[i].msgId() == OUSB_MSG_PARAMETER_REPORT && sent[i].bytes[5] == 0 && status >= 0 && request < 0)
                 request = i;
-            if (sent[i].msgId() == kMsgChildEnumeration && request >= 0 && enumeration < 0)
+            if (sent[i].msgId() == OUSB_MSG_ENUMERATE_CHILDREN && request >= 0 && enumeration < 0)
                 enumeration = i;
         }
         QVERIFY(status >= 0);
@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(child<QLineEdit>(window, "lineEdit_zone1")->text(), QStringLiteral("Bar"));
         QCOMPARE(child<QLabel>(window, "label_zones_linked_1")->text(), QStringLiteral("Zones 1-3 Linked"));
         QVERIFY(!child<QLabel>(window, "label_zones_linked_1")->isHidden());
-        QVERIFY(writesOf(unit, kMsgParameterWrite).empty());
+        QVERIFY(writesOf(unit, OUSB_MSG_PARAMETER_WRITE).empty());
 
         // One edit, one whole block.
         unit.clearReceived();
@@ -152,7 +152,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), QStringLiteral("Hall - (61002) - Working Online"), 5000);
         QCOMPARE(connectedState(window), QStringLiteral("mismatch"));
         QVERIFY(!child<QPushButton>(window, "pushButton_save_config")->isEnabled());
-        QVERIFY(writesOf(unit, kMsgParameterWrite).empty());
+        QVERIFY(writesOf(unit, OUSB_MSG_PARAMETER_WRITE).empty());
         bed->unplug(unit);
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 1, 5000);
         QVERIFY(child<QGroupBox>(window, "groupBox_zone_1")->isEnabled());

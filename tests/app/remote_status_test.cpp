@@ -1,13 +1,13 @@
 // The remote status display on the window's own form: the eight slot labels'
 // texts, tooltips and "online" properties with their colours, the connection
 // frame and what the pass does to the parameter controls.
-#include "remote_status.h"
+#include "mainwindow.h"
+#include "presentation.h"
 
-#include "qdevice.h"
-#include "remote_status_rules.h"
-#include "ui_mainwindow.h"
-
-#include <QMainWindow>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 
 #include <cstring>
@@ -56,30 +56,84 @@ struct Unit {
         c->name = name;
         auto* child = new QChildDevice;
         child->pDeviceInfo = c.get();
-        device.children.insert(QDevice::childKey(*c), child);
+        device.children.insert(key, child);
         childInfos.push_back(std::move(c));
         return *childInfos.back();
     }
 };
 
+// The window's form, by the names the view writes.
+struct Form {
+    explicit Form(QWidget& w)
+        : window(w)
+    {
+    }
+    QWidget& window;
+    template <typename T = QLabel>
+    T* get(const char* name) const
+    {
+        T* widget = window.findChild<T*>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+#define FORM_WIDGET(type, name) type* name = get<type>(#name);
+    FORM_WIDGET(QPushButton, pushButton_firmware)
+    FORM_WIDGET(QProgressBar, progressBar_fw)
+    FORM_WIDGET(QFrame, frame_connected)
+    FORM_WIDGET(QLabel, lbl_serial)
+    FORM_WIDGET(QLabel, lbl_serial_value)
+    FORM_WIDGET(QLabel, lbl_fw_version)
+    FORM_WIDGET(QLabel, lbl_fw_version_value)
+    FORM_WIDGET(QLabel, lbl_hw_revision)
+    FORM_WIDGET(QLabel, lbl_hw_revision_value)
+    FORM_WIDGET(QLabel, label_connected)
+    FORM_WIDGET(QLabel, label_update_fw)
+    FORM_WIDGET(QLabel, label_fw_update_status)
+    FORM_WIDGET(QLabel, lbl_dr_status_value_pager)
+    FORM_WIDGET(QLabel, lbl_dr_status_value_1)
+    FORM_WIDGET(QLabel, lbl_dr_status_value_2)
+    FORM_WIDGET(QLabel, lbl_dr_status_value_3)
+    FORM_WIDGET(QLabel, lbl_dr_status_value_6)
+    FORM_WIDGET(QLabel, lbl_dr_status_value_m)
+    FORM_WIDGET(QGroupBox, groupBox_input_levels)
+    FORM_WIDGET(QGroupBox, groupBox_zone_1)
+#undef FORM_WIDGET
+};
+
+// The window, shown a unit's record that no registry holds: the remotes pass
+// and what it makes of the connection frame and the parameter controls.
 class Window {
 public:
-    // The panel is made before the form is set up, as a window member may be.
     Window()
-        : panel(ui, [this](bool on) { controlCalls.append(on); })
+        : ui(window)
     {
-        ui.setupUi(&window);
     }
 
-    QMainWindow window;
-    Ui::MainWindow ui;
-    QList<bool> controlCalls;
-    RemoteStatusPanel panel;
+    MainWindow window;
+    Form ui;
+    std::optional<bool> enabledBefore;
 
-    // What the last switch of the controls was, if the pass made one.
+    void update(QDevice* record)
+    {
+        // Two controls set apart: a pass that switches the controls sets both.
+        ui.groupBox_input_levels->setEnabled(true);
+        ui.groupBox_zone_1->setEnabled(false);
+        window.panel().session().setCurrent(record);
+        window.onUpdateRemotesList();
+    }
+    // The pass's switch of the controls, if it made one.
     std::optional<bool> controls() const
     {
-        return controlCalls.isEmpty() ? std::nullopt : std::optional<bool>(controlCalls.last());
+        const bool a = ui.groupBox_input_levels->isEnabled();
+        return a == ui.groupBox_zone_1->isEnabled() ? std::optional<bool>(a) : std::nullopt;
+    }
+    std::array<QLabel*, 8> statusLabels() const
+    {
+        std::array<QLabel*, 8> labels;
+        for (size_t i = 0; i < labels.size(); ++i)
+            labels[i] = ui.get(zq40::kRemoteSlots[i].label);
+        return labels;
     }
     QString connected() const { return ui.frame_connected->property("connected").toString(); }
 };
@@ -100,7 +154,6 @@ class RemoteStatusTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void labelsInSlotOrder();
     void currentUnitWithoutChildren();
     void oldRemoteOnZone3_data();
     void oldRemoteOnZone3();
@@ -116,16 +169,7 @@ private slots:
     void keysOutsideTheSlotsAreNotShown();
     void childWithoutANameReadsAsAnUnknownModel();
     void eachPassRedrawsEverySlot();
-    void duringAFirmwareUpdateOnlyTheSlotsChange();
 };
-
-void RemoteStatusTest::labelsInSlotOrder()
-{
-    Window w;
-    const auto& labels = w.panel.statusLabels();
-    for (size_t i = 0; i < labels.size(); ++i)
-        QCOMPARE(labels[i]->objectName(), QString::fromLatin1(zq40::kRemoteSlots[i].label));
-}
 
 void RemoteStatusTest::currentUnitWithoutChildren()
 {
@@ -134,8 +178,8 @@ void RemoteStatusTest::currentUnitWithoutChildren()
     w.ui.progressBar_fw->show();
     w.ui.lbl_serial->hide();
     Unit unit(currentUnit, 1);
-    w.panel.update(&unit.device);
-    for (QLabel* label : w.panel.statusLabels()) {
+    w.update(&unit.device);
+    for (QLabel* label : w.statusLabels()) {
         QCOMPARE(label->text(), QStringLiteral("Not Connected"));
         QVERIFY(label->toolTip().isEmpty());
         QCOMPARE(online(label), QStringLiteral("false"));
@@ -171,7 +215,7 @@ void RemoteStatusTest::oldRemoteOnZone3()
     w.ui.pushButton_firmware->hide();
     Unit unit(currentUnit, word1);
     unit.attach(260, 200, version(1, 3, 0, 25), dr200, 3);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
 
     QLabel* label = w.ui.lbl_dr_status_value_3;
     QCOMPARE(label->text(), QStringLiteral("FW Mismatch (DR200)"));
@@ -203,10 +247,10 @@ void RemoteStatusTest::currentRemoteOnZone3()
     Window w;
     Unit unit(currentUnit, 1);
     unit.attach(260, 200, ver, dr200, 0);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QLabel* label = w.ui.lbl_dr_status_value_3;
     QCOMPARE(label->text(), QStringLiteral("DR200 Online"));
-    QCOMPARE(label->toolTip(), QString::fromStdString(zq40::childVersionText(*unit.childInfos[0])));
+    QCOMPARE(label->toolTip(), zq40::childVersionText(*unit.childInfos[0]));
     QVERIFY(label->toolTip().endsWith(QStringLiteral(" r.0")));
     QCOMPARE(online(label), QStringLiteral("true"));
     QCOMPARE(textColour(label), QColor(QStringLiteral("green")));
@@ -219,7 +263,7 @@ void RemoteStatusTest::oldPagingStationHasNoName()
     Window w;
     Unit unit(currentUnit, 1);
     unit.attach(257, 502, version(1, 2, 0, 5), ps502, 9);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_pager->text(), QStringLiteral("FW Mismatch"));
     QCOMPARE(w.ui.lbl_dr_status_value_pager->toolTip(), QStringLiteral("1.2.0.5 r.9"));
     QCOMPARE(online(w.ui.lbl_dr_status_value_pager), QStringLiteral("mismatch"));
@@ -232,7 +276,7 @@ void RemoteStatusTest::remote200OnTheMasterKey()
     Unit unit(currentUnit, 1);
     unit.attach(264, 200, version(1, 3, 0, 26), dr200, 1);
     unit.attach(258, 202, version(1, 4, 0, 35), dr202, 2);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_m->text(), QStringLiteral("Unsupported"));
     QCOMPARE(w.ui.lbl_dr_status_value_m->toolTip(), QStringLiteral("1.3.0.26 r.1"));
     QCOMPARE(online(w.ui.lbl_dr_status_value_m), QStringLiteral("mismatch"));
@@ -250,10 +294,10 @@ void RemoteStatusTest::unsupportedLeavesTheFrameOrangeWhenNothingElseSettles()
     Window w;
     Unit unit(version(1, 1, 1, 46), 2);
     unit.attach(257, 200, version(1, 3, 0, 26), dr200);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_pager->text(), QStringLiteral("Unsupported"));
     QCOMPARE(w.connected(), QStringLiteral("mismatch"));
-    QVERIFY(w.controlCalls.isEmpty());
+    QCOMPARE(w.controls(), std::nullopt);
 }
 
 void RemoteStatusTest::oldUnitOfRevision2LeavesThePresentation()
@@ -264,17 +308,17 @@ void RemoteStatusTest::oldUnitOfRevision2LeavesThePresentation()
     Unit unit(version(1, 1, 1, 48), 2);
     unit.attach(257, 502, version(1, 2, 0, 6), ps502);
     unit.attach(263, 202, version(1, 4, 0, 35), dr202);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_pager->text(), QStringLiteral("PS502 Online"));
     QCOMPARE(w.ui.lbl_dr_status_value_6->text(), QStringLiteral("DR202 Online"));
     QCOMPARE(w.ui.lbl_dr_status_value_2->text(), QStringLiteral("Not Connected"));
     QCOMPARE(w.ui.label_connected->text(), QStringLiteral("before"));
     QVERIFY(w.ui.pushButton_firmware->isHidden());
-    QVERIFY(w.controlCalls.isEmpty());
+    QCOMPARE(w.controls(), std::nullopt);
 
     // Revision 1 with the same firmware: the mismatch presentation.
     unit.info.word1 = 1;
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
     QCOMPARE(w.controls(), std::optional<bool>(false));
 }
@@ -285,12 +329,11 @@ void RemoteStatusTest::offlineReadsNotAvailable()
     Unit unit(currentUnit, 1);
     unit.attach(258, 202, version(1, 4, 0, 35), dr202);
     unit.attach(259, 200, version(1, 0, 0, 0), dr200);
-    w.panel.update(&unit.device);
-    w.controlCalls.clear();
+    w.update(&unit.device);
     w.ui.label_connected->setText(QStringLiteral("offline text"));
 
-    w.panel.update(nullptr);
-    for (QLabel* label : w.panel.statusLabels()) {
+    w.update(nullptr);
+    for (QLabel* label : w.statusLabels()) {
         QCOMPARE(label->text(), QStringLiteral("n/a"));
         QVERIFY(label->toolTip().isEmpty());
         QCOMPARE(online(label), QStringLiteral("false"));
@@ -298,21 +341,21 @@ void RemoteStatusTest::offlineReadsNotAvailable()
     }
     // The offline presentation belongs to the window's device selection.
     QCOMPARE(w.ui.label_connected->text(), QStringLiteral("offline text"));
-    QVERIFY(w.controlCalls.isEmpty());
+    QCOMPARE(w.controls(), std::nullopt);
 }
 
 void RemoteStatusTest::recordsWithoutHandleOrInfoCountAsOffline()
 {
     Window w;
     QDevice offlineRecord;
-    w.panel.update(&offlineRecord);
+    w.update(&offlineRecord);
     QCOMPARE(w.ui.lbl_dr_status_value_1->text(), QStringLiteral("n/a"));
 
     Unit unit(currentUnit, 1);
     unit.device.pDeviceInfo = nullptr;
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_1->text(), QStringLiteral("n/a"));
-    QVERIFY(w.controlCalls.isEmpty());
+    QCOMPARE(w.controls(), std::nullopt);
 }
 
 void RemoteStatusTest::childWithoutItsRecordIsNotConnected()
@@ -321,7 +364,7 @@ void RemoteStatusTest::childWithoutItsRecordIsNotConnected()
     Unit unit(currentUnit, 1);
     unit.device.children.insert(259, new QChildDevice);
     unit.device.children.insert(260, nullptr);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_2->text(), QStringLiteral("Not Connected"));
     QCOMPARE(w.ui.lbl_dr_status_value_3->text(), QStringLiteral("Not Connected"));
     QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
@@ -334,8 +377,8 @@ void RemoteStatusTest::keysOutsideTheSlotsAreNotShown()
     unit.attach(256, 200, version(1, 0, 0, 0), dr200);
     unit.attach(265, 202, version(1, 0, 0, 0), dr202);
     unit.attach(2 * 256 + 2, 200, version(1, 0, 0, 0), dr200);
-    w.panel.update(&unit.device);
-    for (QLabel* label : w.panel.statusLabels())
+    w.update(&unit.device);
+    for (QLabel* label : w.statusLabels())
         QCOMPARE(label->text(), QStringLiteral("Not Connected"));
     QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
     QCOMPARE(w.controls(), std::optional<bool>(true));
@@ -347,7 +390,7 @@ void RemoteStatusTest::childWithoutANameReadsAsAnUnknownModel()
     Unit unit(currentUnit, 1);
     unit.attach(258, 202, version(1, 4, 0, 35), nullptr);
     unit.attach(259, 202, version(1, 4, 0, 34), nullptr);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_1->text(), QStringLiteral("??? Online"));
     QCOMPARE(w.ui.lbl_dr_status_value_2->text(), QStringLiteral("FW Mismatch (??\?)"));
 }
@@ -357,13 +400,13 @@ void RemoteStatusTest::eachPassRedrawsEverySlot()
     Window w;
     Unit unit(currentUnit, 1);
     unit.attach(260, 200, version(1, 3, 0, 25), dr200);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
     QCOMPARE(textColour(w.ui.lbl_dr_status_value_3), QColor(QStringLiteral("orange")));
 
     // The old remote goes; the unit is current again.
     delete unit.device.children.take(260);
-    w.panel.update(&unit.device);
+    w.update(&unit.device);
     QCOMPARE(w.ui.lbl_dr_status_value_3->text(), QStringLiteral("Not Connected"));
     QVERIFY(w.ui.lbl_dr_status_value_3->toolTip().isEmpty());
     QCOMPARE(online(w.ui.lbl_dr_status_value_3), QStringLiteral("false"));
@@ -372,41 +415,6 @@ void RemoteStatusTest::eachPassRedrawsEverySlot()
     QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
     QCOMPARE(w.connected(), QStringLiteral("true"));
     QVERIFY(w.ui.pushButton_firmware->isHidden());
-    QCOMPARE(w.controls(), std::optional<bool>(true));
-}
-
-void RemoteStatusTest::duringAFirmwareUpdateOnlyTheSlotsChange()
-{
-    Window w;
-    Unit unit(currentUnit, 1);
-    unit.attach(260, 200, version(1, 3, 0, 25), dr200);
-    unit.attach(264, 200, version(1, 3, 0, 26), dr200);
-    w.panel.update(&unit.device);
-    w.controlCalls.clear();
-
-    // The update shows its progress; the remote restarts into its bootloader.
-    w.panel.setFirmwareUpdateRunning(true);
-    QVERIFY(w.panel.firmwareUpdateRunning());
-    w.ui.label_fw_update_status->setText(QStringLiteral("Updating DR200 Firmware..."));
-    w.ui.label_fw_update_status->show();
-    w.ui.progressBar_fw->show();
-    w.ui.lbl_serial->hide();
-    delete unit.device.children.take(260);
-    w.panel.update(&unit.device);
-    QCOMPARE(w.ui.lbl_dr_status_value_3->text(), QStringLiteral("Not Connected"));
-    QCOMPARE(w.ui.lbl_dr_status_value_m->text(), QStringLiteral("Unsupported"));
-    QVERIFY(!w.ui.label_fw_update_status->isHidden());
-    QVERIFY(!w.ui.progressBar_fw->isHidden());
-    QVERIFY(w.ui.lbl_serial->isHidden());
-    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("FW Mismatch"));
-    QCOMPARE(w.connected(), QStringLiteral("mismatch"));
-    QVERIFY(w.controlCalls.isEmpty());
-
-    // Afterwards the pass settles the unit again.
-    w.panel.setFirmwareUpdateRunning(false);
-    w.panel.update(&unit.device);
-    QCOMPARE(w.ui.label_connected->text(), QStringLiteral("Connected"));
-    QVERIFY(w.ui.progressBar_fw->isHidden());
     QCOMPARE(w.controls(), std::optional<bool>(true));
 }
 

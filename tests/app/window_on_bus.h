@@ -4,7 +4,7 @@
 #pragma once
 
 #include "mainwindow.h"
-#include "parameter_reports.h"
+#include "report_codec.h"
 
 #include <zq40emu/zq40emu.h>
 
@@ -76,13 +76,13 @@ inline std::vector<zq40emu::Report> parameterWritesAfterEdit(const zq40emu::Unit
     unit.waitForReceived(
         [](const auto& all) {
             for (const auto& r : all)
-                if (r.msgId() == zq40::kMsgParameterWrite)
+                if (r.msgId() == OUSB_MSG_PARAMETER_WRITE)
                     return true;
             return false;
         },
         std::chrono::seconds(5));
     QTest::qWait(150);
-    return writesOf(unit, zq40::kMsgParameterWrite);
+    return writesOf(unit, OUSB_MSG_PARAMETER_WRITE);
 }
 
 inline QString connectedState(MainWindow& window)
