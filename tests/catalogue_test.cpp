@@ -92,12 +92,6 @@ std::span<const uint8_t> sectionOf(size_t index)
     return catalogue().subspan(blockOffsets()[index] + kDataOffset, kBlocks[index].sectionLength);
 }
 
-TEST(Catalogue, HasItsLength)
-{
-    EXPECT_EQ(kCatalogueLength, 949760u);
-    EXPECT_EQ(catalogue().size(), kCatalogueLength);
-}
-
 TEST(Catalogue, GeneratedFileIsTheContainerAndFourVersionWords)
 {
     std::ifstream file(ZQ40_CATALOGUE_FILE, std::ios::binary);

@@ -5,10 +5,11 @@ namespace zq40emu {
 Report Report::make(uint8_t msgId, uint32_t tag, uint8_t cnt, bool replyFlag)
 {
     Report r;
-    r.setMsgId(msgId);
+    r.bytes[0] = msgId;
     r.setTag(tag);
     r.setCnt(cnt);
-    r.setReplyFlag(replyFlag);
+    if (replyFlag)
+        r.bytes[5] |= kReplyFlag;
     return r;
 }
 
@@ -35,13 +36,6 @@ uint32_t Report::payloadU32(std::size_t offset) const
     const uint8_t* p = payload() + offset;
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
         static_cast<uint32_t>(p[3]) << 24;
-}
-
-void Report::setPayloadU16(std::size_t offset, uint16_t value)
-{
-    uint8_t* p = payload() + offset;
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
 }
 
 void Report::setPayloadU32(std::size_t offset, uint32_t value)

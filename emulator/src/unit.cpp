@@ -33,12 +33,6 @@ void Unit::setVersion(uint32_t ver)
     w.ver = ver;
     core_->setVersionWords(w);
 }
-void Unit::setWord5(uint32_t word5)
-{
-    VersionWords w = core_->versionWords();
-    w.word5 = word5;
-    core_->setVersionWords(w);
-}
 VersionWords Unit::versionWords() const
 {
     return core_->versionWords();

@@ -46,16 +46,13 @@ struct Report {
     uint8_t cnt() const { return bytes[5] & kCntMask; }
     bool replyFlag() const { return (bytes[5] & kReplyFlag) != 0; }
 
-    void setMsgId(uint8_t id) { bytes[0] = id; }
     void setTag(uint32_t tag);
     void setCnt(uint8_t cnt) { bytes[5] = static_cast<uint8_t>((bytes[5] & ~kCntMask) | (cnt & kCntMask)); }
-    void setReplyFlag(bool on) { bytes[5] = static_cast<uint8_t>(on ? bytes[5] | kReplyFlag : bytes[5] & ~kReplyFlag); }
 
     uint8_t* payload() { return bytes.data() + kHeaderSize; }
     const uint8_t* payload() const { return bytes.data() + kHeaderSize; }
     uint16_t payloadU16(std::size_t offset) const;
     uint32_t payloadU32(std::size_t offset) const;
-    void setPayloadU16(std::size_t offset, uint16_t value);
     void setPayloadU32(std::size_t offset, uint32_t value);
 
     friend bool operator==(const Report&, const Report&) = default;

@@ -35,7 +35,6 @@ public:
     // What msgID 1 reports; a firmware update changes these.
     void setVersionWords(const VersionWords& words);
     void setVersion(uint32_t ver); // the firmware version word alone
-    void setWord5(uint32_t word5);
     VersionWords versionWords() const;
 
     void setStatus(uint8_t status);
