@@ -37,7 +37,7 @@ void ConnectionFrame::showWorkingOffline()
     ui.label_connected->setText(tr("<font color='Gray'>Offline</font>"));
     ui.frame_connected->setPalette(ui.frame_connected->style()->standardPalette());
     ui.pushButton_firmware->hide();
-    ui.label_update_fw->hide();
+    showUpdateNote(false);
     hideUpdate();
     setConnected("false");
     releaseIdentity();
@@ -50,7 +50,7 @@ void ConnectionFrame::showOnline(const ousb_device_info_t& unit)
     ui.lbl_hw_revision_value->setText(QString::number(unit.word1));
     ui.label_connected->setText(tr("Connected"));
     ui.pushButton_firmware->hide();
-    ui.label_update_fw->hide();
+    showUpdateNote(false);
     hideUpdate();
     setConnected("true");
     releaseIdentity();
@@ -72,7 +72,7 @@ void ConnectionFrame::showConnected()
 {
     ui.label_connected->setText(tr("Connected"));
     ui.pushButton_firmware->hide();
-    ui.label_update_fw->hide();
+    showUpdateNote(false);
     setConnected("true");
     hideUpdate();
     setIdentityVisible(true);
@@ -82,7 +82,7 @@ void ConnectionFrame::offerFirmwareUpdate()
 {
     ui.label_connected->setText(tr("FW Mismatch"));
     ui.pushButton_firmware->show();
-    ui.label_update_fw->show();
+    showUpdateNote(true);
     setConnected("mismatch");
 }
 
@@ -133,7 +133,7 @@ void ConnectionFrame::showUnitUpdated()
 void ConnectionFrame::showChildrenUpdated()
 {
     ui.pushButton_firmware->hide();
-    ui.label_update_fw->hide();
+    showUpdateNote(false);
     setIdentityVisible(true);
     ui.lbl_hw_revision_value->hide();
     hideUpdate();
@@ -142,8 +142,19 @@ void ConnectionFrame::showChildrenUpdated()
 
 void ConnectionFrame::showClosingAfterUpdate()
 {
-    ui.label_update_fw->setText(tr("Closing after the update."));
-    ui.label_update_fw->show();
+    closing = true;
+    showUpdateNote(false);
+}
+
+void ConnectionFrame::showUpdateNote(bool updateOffered)
+{
+    // While the window waits to close, every presentation says so.
+    QLabel* note = ui.label_update_fw;
+    if (closing)
+        note->setText(tr("Will close after the update."));
+    else if (updateOffered)
+        note->setText(tr("Will not affect your settings."));
+    note->setVisible(closing || updateOffered);
 }
 
 void ConnectionFrame::setConnected(const char* state)

@@ -4,9 +4,9 @@
 // progress of an update. The one writer of everything in it but the list.
 #pragma once
 
-#include <QString>
-
 #include "orlousb.h"
+
+#include <QString>
 
 namespace Ui {
 class MainWindow;
@@ -46,8 +46,12 @@ private:
     void setIdentityVisible(bool visible);
     void hideUpdate();
     void releaseIdentity();
+    // The note under the firmware button: the update keeps the settings, or
+    // the window closes when the update ends.
+    void showUpdateNote(bool updateOffered);
 
     Ui::MainWindow& ui;
     // After a failed update the identity labels return with the next record.
     bool identityHeldBack = false;
+    bool closing = false;
 };

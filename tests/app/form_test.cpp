@@ -2,6 +2,7 @@
 // object name, class, parent, place, range, text and font that the layout
 // fixes, the style sheet and its property rules.
 #include "form_font.h"
+#include "settings.h"
 #include "ui_dialog.h"
 #include "ui_mainwindow.h"
 
@@ -240,10 +241,10 @@ private slots:
             const int y = 64 + 22 * r;
             row(QStringLiteral("lbl_dr_status_") + statusNames[r], "QLabel", "groupBox_dr_status", {31, y, 44, 16});
             row(QStringLiteral("lbl_dr_status_value_") + statusValues[r], "QLabel", "groupBox_dr_status",
-                {86, y + 1, 98, 16});
+                {86, y + 1, 106, 16});
         }
         row("lbl_remote_status_2", "QLabel", "groupBox_pager_status", {31, 26, 51, 20});
-        row("lbl_dr_status_value_pager", "QLabel", "groupBox_pager_status", {86, 29, 98, 16});
+        row("lbl_dr_status_value_pager", "QLabel", "groupBox_pager_status", {86, 29, 106, 16});
         row("lbl_page2_group1", "QLabel", "groupBox_pager_status", {30, 54, 61, 16});
         row("lbl_page2_group2", "QLabel", "groupBox_pager_status", {117, 54, 61, 16});
         for (int z = 1; z <= 6; ++z) {
@@ -819,6 +820,51 @@ private slots:
             restyle(label);
             QCOMPARE(label->palette().color(QPalette::WindowText), color);
         }
+    }
+
+    // The longest text a remote's line shows, a mismatch with the model's
+    // name, fits its label whole.
+    void statusLabelsShowAWholeMismatch()
+    {
+        for (const char* r : {"1", "2", "3", "4", "5", "6", "m"}) {
+            QLabel* label = widget<QLabel>(QStringLiteral("lbl_dr_status_value_") + r);
+            const int needed = label->fontMetrics().horizontalAdvance(QStringLiteral("FW Mismatch (Tilo1)"));
+            QVERIFY2(needed <= label->contentsRect().width(), r);
+            QVERIFY(label->geometry().right() < widget<QGroupBox>("groupBox_dr_status")->width());
+        }
+    }
+
+    // The limits the settings table gives the command line are the controls'.
+    void settingsHaveTheLimitsOfTheirControls()
+    {
+        const QList<QPair<const char*, const char*>> controls = {
+            {"Zone1.EQLo", "hSlider_eq_lo_zone1"},
+            {"Zone1.EQMid", "hSlider_eq_mid_zone1"},
+            {"Zone1.EQHi", "hSlider_eq_hi_zone1"},
+            {"Zone1.PageLevel", "hSlider_page_level_zone1"},
+            {"Zone1.DuckerDepth", "hSlider_ducker_depth_zone1"},
+            {"Zone1.LimiterValue", "hSlider_limiter_zone1"},
+            {"Inputs.Pgm1Level", "vSlider_pgm1_level"},
+            {"Page1.Threshold", "vSlider_page1_thresh_value"},
+            {"Page1.EQLo", "vSlider_page1_eq_lo"},
+            {"Page2.Trim", "vSlider_page2_trim_level_value"},
+        };
+        for (const auto& [name, control] : controls) {
+            const zq40::Setting* setting = zq40::findSetting(name);
+            QSlider* slider = widget<QSlider>(control);
+            QCOMPARE(setting->minimum, slider->minimum());
+            QCOMPARE(setting->maximum, slider->maximum());
+        }
+        QCOMPARE(zq40::findSetting("Zone1.HighPassFreq")->maximum,
+                 10 * widget<QSlider>("hSlider_hpf_zone1")->maximum());
+        QCOMPARE(zq40::findSetting("Zone1.MinLevel")->minimum, widget<QSpinBox>("spinBox_level_min_zone_1")->minimum());
+        QCOMPARE(zq40::findSetting("Zone1.MaxLevel")->minimum, widget<QSpinBox>("spinBox_level_max_zone_1")->minimum());
+        QCOMPARE(zq40::findSetting("GroupLabels.Zone1Label")->maximum,
+                 widget<QLineEdit>("lineEdit_zone1")->maxLength());
+        QCOMPARE(zq40::findSetting("DeviceName.Name")->maximum, widget<QLineEdit>("lineEdit_deviceName")->maxLength());
+        QCOMPARE(zq40::findSetting("Page1.ChimeLevel")->maximum,
+                 widget<QComboBox>("comboBox_page1_chime")->count() - 1);
+        QCOMPARE(zq40::findSetting("Zone1.Source")->maximum, widget<QComboBox>("comboBox_zone1_source")->count() - 1);
     }
 
     void logoFrameShowsTheLogo()

@@ -353,6 +353,37 @@ private slots:
                      QStringLiteral("true"));
         QVERIFY(listMatchesRegistry(window));
     }
+
+    // A person who closes the window during an update must not take it for
+    // finished: the window stays, says why, and closes when the update ends.
+    void closingDuringAnUpdateWaitsForItsEnd()
+    {
+        MainWindow window;
+        window.show();
+        auto config = unitConfig(62601, kCarried601);
+        config.version.word1 = 1;
+        config.children = {zq40emu::remote(258, 200, kCarried200 - 1)};
+        plug(config);
+        QVERIFY(waitUntilShown(window, 62601, kCarried601));
+        QTRY_VERIFY(!firmwareButton(window)->isHidden());
+        bool stayed = false;
+        QString said;
+        QWidget* modal = nullptr;
+        connect(child<QProgressBar>(window, "progressBar_fw"), &QProgressBar::valueChanged, this, [&] {
+            if (!said.isEmpty())
+                return;
+            window.close();
+            stayed = window.isVisible();
+            auto* note = child<QLabel>(window, "label_update_fw");
+            said = note->isHidden() ? QStringLiteral("(hidden)") : note->text();
+            modal = QApplication::activeModalWidget();
+        });
+        firmwareButton(window)->click();
+        QVERIFY(stayed);
+        QCOMPARE(said, QStringLiteral("Will close after the update."));
+        QVERIFY(!modal);
+        QVERIFY(!window.isVisible());
+    }
 };
 
 QTEST_MAIN(MainWindowFirmwareBusTest)
