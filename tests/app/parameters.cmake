@@ -2,6 +2,7 @@
 add_executable(parameters_test
     level_conversion_test.cpp
     parameter_blocks_test.cpp
+    parameter_change_test.cpp
     report_codec_test.cpp
     value_text_test.cpp
     zone_links_test.cpp
