@@ -9,8 +9,10 @@
 #include <zq40emu/zq40emu.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -47,11 +49,23 @@ int main(int argc, char** argv)
     window.show();
 
     // The window's own slot runs first (direct connection); this one notes
-    // each block the current record has had shown.
+    // each block the current record has had shown, and ends the wait for the
+    // last one. The wait is an event loop, as the program's: a polling wait
+    // (QTest::qWaitFor sleeps 10 ms a round) would hold every block of the
+    // dump, since the library's worker waits for the GUI thread to take each.
     std::set<int> shownCodes;
+    QEventLoop waiting;
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &waiting, &QEventLoop::quit);
     QObject::connect(
         &window.deviceRegistry(), &QDevices::DoUpdateAllParameters, &window,
-        [&](zq40::hidr_t code) { shownCodes.insert(int(code)); }, Qt::DirectConnection);
+        [&](zq40::hidr_t code) {
+            shownCodes.insert(int(code));
+            if (shownCodes.size() >= zq40emu::kBlockCodes.size())
+                waiting.quit();
+        },
+        Qt::DirectConnection);
 
     std::vector<double> plugIn;
     zq40emu::Unit* unit = nullptr;
@@ -62,7 +76,10 @@ int main(int argc, char** argv)
         shownCodes.clear();
         const auto start = Clock::now();
         unit = &bed.plug(config);
-        const bool done = QTest::qWaitFor([&] { return shownCodes.size() >= zq40emu::kBlockCodes.size(); }, 10000);
+        giveUp.start(10000);
+        waiting.exec();
+        giveUp.stop();
+        const bool done = shownCodes.size() >= zq40emu::kBlockCodes.size();
         const auto end = Clock::now();
         if (!done) {
             std::fprintf(stderr, "plug-in %d: only %zu blocks shown\n", i, shownCodes.size());
