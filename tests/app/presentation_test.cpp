@@ -6,6 +6,7 @@
 #include "presentation.h"
 #include "qdevice.h"
 #include "report_codec.h"
+#include "unit_records.h"
 
 #include <QTest>
 
@@ -20,49 +21,10 @@ Q_DECLARE_METATYPE(zq40::UnitState)
 
 namespace {
 
-constexpr uint32_t version(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
-{
-    return a << 24 | b << 16 | c << 8 | d;
-}
-
 ousb_child_device_info_t child(uint32_t model, uint32_t ver, uint32_t revision = 0)
 {
-    ousb_child_device_info_t c;
-    std::memset(&c, 0, sizeof c);
-    c.model = model;
-    for (int i = 0; i < 4; ++i) {
-        c.info[i] = uint8_t(revision >> 8 * i);
-        c.info[8 + i] = uint8_t(ver >> 8 * i);
-    }
-    return c;
+    return childRecord(model, ver, revision);
 }
-
-// A unit with its library record and children, as the registry holds it.
-struct Unit {
-    ousb_device_info_t info{};
-    QDevice device;
-    std::vector<std::unique_ptr<ousb_child_device_info_t>> children;
-
-    Unit(uint32_t word5, uint32_t word1)
-    {
-        info.perID = 601;
-        info.word5 = word5;
-        info.word1 = word1;
-        device.devHandle = &info;
-        device.pDeviceInfo = &info;
-    }
-
-    void attach(uint16_t key, uint32_t model, uint32_t ver)
-    {
-        auto c = std::make_unique<ousb_child_device_info_t>(child(model, ver));
-        c->childID[0] = uint8_t(key >> 8);
-        c->childID[1] = uint8_t(key);
-        auto* record = new QChildDevice;
-        record->pDeviceInfo = c.get();
-        device.children.insert(key, record);
-        children.push_back(std::move(c));
-    }
-};
 
 enum Slot { pager, zone1, zone2, zone3, zone4, zone5, zone6, master };
 
@@ -233,10 +195,10 @@ void PresentationTest::statesInWords()
     current.attach(264, 200, version(1, 3, 0, 26));
     current.attach(300, 202, version(1, 4, 0, 35));
     QCOMPARE(unitFirmwareName(unitFirmware(current.device)), "current");
-    QCOMPARE(childFirmwareName(childFirmware(*current.children[0])), "outdated");
-    QCOMPARE(childFirmwareName(childFirmware(*current.children[1])), "current");
-    QCOMPARE(childFirmwareName(childFirmware(*current.children[2])), "unsupported"); // 200 on the master's key
-    QCOMPARE(childFirmwareName(childFirmware(*current.children[3])), "unsupported"); // no slot shows key 300
+    QCOMPARE(childFirmwareName(childFirmware(*current.childInfos[0])), "outdated");
+    QCOMPARE(childFirmwareName(childFirmware(*current.childInfos[1])), "current");
+    QCOMPARE(childFirmwareName(childFirmware(*current.childInfos[2])), "unsupported"); // 200 on the master's key
+    QCOMPARE(childFirmwareName(childFirmware(*current.childInfos[3])), "unsupported"); // no slot shows key 300
 
     Unit old(version(1, 1, 1, 48), 5);
     QCOMPARE(unitFirmwareName(unitFirmware(old.device)), "outdated");

@@ -3,6 +3,7 @@
 // frame and what the pass does to the parameter controls.
 #include "mainwindow.h"
 #include "presentation.h"
+#include "unit_records.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -16,51 +17,11 @@
 
 namespace {
 
-constexpr uint32_t version(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
-{
-    return a << 24 | b << 16 | c << 8 | d;
-}
-
 const uint32_t currentUnit = version(1, 1, 1, 47);
 
 char dr200[] = "DR200";
 char dr202[] = "DR202";
 char ps502[] = "PS502";
-
-// A unit with its library records, as the registry holds it.
-struct Unit {
-    ousb_device_info_t info{};
-    QDevice device;
-    std::vector<std::unique_ptr<ousb_child_device_info_t>> childInfos;
-
-    Unit(uint32_t word5, uint32_t word1)
-    {
-        info.perID = 601;
-        info.word5 = word5;
-        info.word1 = word1;
-        device.devHandle = &info;
-        device.pDeviceInfo = &info;
-    }
-
-    ousb_child_device_info_t& attach(quint16 key, uint32_t model, uint32_t ver, char* name, uint32_t revision = 3)
-    {
-        auto c = std::make_unique<ousb_child_device_info_t>();
-        std::memset(c.get(), 0, sizeof *c);
-        c->childID[0] = uint8_t(key >> 8);
-        c->childID[1] = uint8_t(key);
-        c->model = model;
-        for (int i = 0; i < 4; ++i) {
-            c->info[i] = uint8_t(revision >> 8 * i);
-            c->info[8 + i] = uint8_t(ver >> 8 * i);
-        }
-        c->name = name;
-        auto* child = new QChildDevice;
-        child->pDeviceInfo = c.get();
-        device.children.insert(key, child);
-        childInfos.push_back(std::move(c));
-        return *childInfos.back();
-    }
-};
 
 // The window's form, by the names the view writes.
 struct Form {
