@@ -18,7 +18,8 @@ namespace zq40 {
 
 namespace {
 
-QString tr(const char* text)
+// The window's words: the command-line tool says the same.
+QString windowText(const char* text)
 {
     return QCoreApplication::translate("MainWindow", text);
 }
@@ -60,9 +61,10 @@ FirmwareFlow::Outcome FirmwareFlow::updateUnit(QDevice* unit)
 
     if (firmware::mainUnitStep(info.word5, info.word1, carriedFirmware(kMainUnitModel)) ==
         firmware::MainUnitStep::NewerSoftwareRequired) {
-        prompter.tell(Severity::Information, tr("Orlo ZQ40"), tr("A newer version of this Software is required."),
-                      tr("Please download the latest revision from "
-                         "<a href=\"https://www.orlo-audio.com/support\">www.orlo-audio.com/support</a>."));
+        prompter.tell(Severity::Information, windowText("Orlo ZQ40"),
+                      windowText("A newer version of this Software is required."),
+                      windowText("Please download the latest revision from "
+                                 "<a href=\"https://www.orlo-audio.com/support\">www.orlo-audio.com/support</a>."));
         return {Result::NewerSoftwareRequired};
     }
 
@@ -71,13 +73,13 @@ FirmwareFlow::Outcome FirmwareFlow::updateUnit(QDevice* unit)
     if (!unit->bootloaderActive &&
         firmware_backup::writeOnce(info.ser, unit->blocks, unit->firmwareVersion) ==
             firmware_backup::WriteResult::Failed) {
-        prompter.tell(Severity::Warning, tr("File Error"),
-                      tr("Unable to save the unit's settings before the firmware update. "
-                         "The update was not started."));
+        prompter.tell(Severity::Warning, windowText("File Error"),
+                      windowText("Unable to save the unit's settings before the firmware update. "
+                                 "The update was not started."));
         return {Result::BackupFailed};
     }
 
-    emit DoUpdateStarting(tr("Updating ZQ40 Firmware..."));
+    emit DoUpdateStarting(windowText("Updating ZQ40 Firmware..."));
     std::vector<uint8_t> image = catalogueCopy();
     // Blocks this thread until done; the progress reports let the registry's
     // events through meanwhile.
@@ -122,7 +124,8 @@ FirmwareFlow::Outcome FirmwareFlow::updateChildren(QDevice* unit)
         if (!firmware::childNeedsUpdate(key, info.model, childVersion(info)))
             continue;
         const char* name = info.name;
-        emit DoUpdateStarting(tr("Updating ") + QString::fromUtf8(name ? name : "???") + tr(" Firmware..."));
+        emit DoUpdateStarting(windowText("Updating ") + QString::fromUtf8(name ? name : "???") +
+                              windowText(" Firmware..."));
         std::vector<uint8_t> image = catalogueCopy();
         const bool updated =
             ousb_UpdateChildDeviceFirmware(record->devHandle, childSelector(info), image.data(), uint32_t(image.size()),
@@ -160,8 +163,9 @@ void FirmwareFlow::restoreBackup(QDevice* unit)
     if (!firmware_backup::load(file, restored)) {
         // Defaults sent in its place would overwrite the unit's settings for
         // good: the file stays for another try and the unit is left alone.
-        prompter.tellWithoutWaiting(Severity::Warning, tr("File Error"),
-                                    tr("Unable to restore the settings saved before the firmware update from ") + file);
+        prompter.tellWithoutWaiting(
+            Severity::Warning, windowText("File Error"),
+            windowText("Unable to restore the settings saved before the firmware update from ") + file);
         return;
     }
     unit->blocks = restored;
