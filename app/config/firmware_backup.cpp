@@ -14,9 +14,14 @@ QString fileName(uint32_t serial)
     return QString::number(serial) + QStringLiteral(".zq40");
 }
 
+QString folder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/zq40panel");
+}
+
 QString path(uint32_t serial)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') + fileName(serial);
+    return folder() + QLatin1Char('/') + fileName(serial);
 }
 
 QString existing(uint32_t serial)

@@ -16,6 +16,10 @@ namespace zq40::firmware_backup {
 // "<serial>.zq40".
 QString fileName(uint32_t serial);
 
+// The folder of the backups: the panel's data folder, shared by every front
+// end, so that a backup one of them made is restored by any other.
+QString folder();
+
 // Where a new backup of the unit goes.
 QString path(uint32_t serial);
 

@@ -25,7 +25,7 @@ ParameterBlocks someSettings(const char* name, int8_t eq)
 
 QString dataFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return zq40::firmware_backup::folder();
 }
 
 } // namespace

@@ -75,7 +75,7 @@ inline std::map<uint8_t, std::vector<uint8_t>> blocksOf(const zq40emu::Unit& uni
 
 inline QString dataFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return zq40::firmware_backup::folder();
 }
 
 // Private folders for the run: never the real home, never the source tree.
