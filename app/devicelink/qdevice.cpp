@@ -27,6 +27,14 @@ void QDevice::awaitEveryBlock()
             ++blocksAwaited[code];
 }
 
+bool QDevice::awaitingBlocks() const
+{
+    for (uint32_t due : blocksAwaited)
+        if (due != 0)
+            return true;
+    return false;
+}
+
 void QDevice::wroteBlock(uint8_t code)
 {
     code = storedBlock(code);

@@ -44,6 +44,8 @@ public:
     // A write of block `code` reached the unit. The reports of that block
     // still to come for earlier requests left the unit before it.
     void wroteBlock(uint8_t code);
+    // Reports of blocks still due to the requests for every block.
+    bool awaitingBlocks() const;
     // A parameter report of block `code` came. False when it left the unit
     // before the record's latest write of the block: it is older than the
     // record and must not replace it.

@@ -97,6 +97,15 @@ RemotesPass remotesPass(const QDevice& unit)
     return pass;
 }
 
+bool editingAllowed(const QDevice& unit)
+{
+    const Presentation chosen = presentationOf(unit);
+    if (chosen == Presentation::WorkingOffline)
+        return true;
+    const RemotesPass pass = remotesPass(unit);
+    return pass.controlsEnabled.value_or(chosen == Presentation::Online);
+}
+
 UnitFirmware unitFirmware(const QDevice& unit)
 {
     if (unit.bootloaderActive)

@@ -87,6 +87,11 @@ struct RemotesPass {
 };
 RemotesPass remotesPass(const QDevice& unit);
 
+// Whether the window lets a person edit the unit's settings: on the carried
+// firmware, with no child that needs newer firmware (the choice of the
+// record and the remotes pass together).
+bool editingAllowed(const QDevice& unit);
+
 // The same decisions in words, as scripts read them.
 enum class UnitFirmware { Current, Outdated, NewerSoftwareNeeded, Bootloader };
 UnitFirmware unitFirmware(const QDevice& unit);

@@ -1,5 +1,6 @@
 #include "unit_session.h"
 
+#include "presentation.h"
 #include "report_codec.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,10 @@ QDevice* UnitSession::unitWithSerial(uint32_t serial) const
 void UnitSession::setCurrent(QDevice* record)
 {
     pCurrentDevice = record ? record : &offlineDevice;
+    // What a configuration saved from a unit on the carried firmware names
+    // as its firmware.
+    if (presentationOf(*pCurrentDevice) == Presentation::Online)
+        pCurrentDevice->firmwareVersion = pCurrentDevice->pDeviceInfo->ver;
 }
 
 void UnitSession::select(QDevice* record)

@@ -56,7 +56,8 @@ public:
 
     // The record the front end shows and edits.
     QDevice* currentDevice() const override { return pCurrentDevice; }
-    // The front end now shows `record` (null: the offline record).
+    // The front end now shows `record` (null: the offline record). A unit
+    // on the carried firmware gives its record its firmware version.
     void setCurrent(QDevice* record);
     // Asks the front end to show `record`: the window picks its entry in the
     // device list, which comes back here through setCurrent().

@@ -124,8 +124,6 @@ void MainWindow::showChosenRecord()
         setParameterControlsEnabled(true);
         break;
     case Presentation::Online:
-        // What a configuration saved from this record names as its firmware.
-        record->firmwareVersion = record->pDeviceInfo->ver;
         setWindowTitle(onlineTitle(*record));
         frame.showOnline(*record->pDeviceInfo);
         ui->pushButton_open_config->setText(tr("Load Config"));
