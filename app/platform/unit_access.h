@@ -27,6 +27,22 @@ std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied = denied
 // What is wrong with those nodes and what to do, in plain words.
 QString accessHintText(const std::vector<std::string>& nodes);
 
+// A program that has a node open.
+struct NodeHolder {
+    long pid = 0;
+    std::string program;
+};
+
+// Every unit's node that is present, whether this user may open it, and
+// which other process holds it (a unit is opened by one program at a time:
+// the others cannot use it).
+struct UnitNode {
+    std::string node;
+    bool denied = false;
+    std::vector<NodeHolder> otherHolders;
+};
+std::vector<UnitNode> presentUnitNodes(const DeniedCheck& denied = deniedToThisProcess);
+
 // Tells, through the event loop of the thread that made it, whenever the
 // system adds a device node that may be a unit.
 class UnitNodeWatch : public QObject {

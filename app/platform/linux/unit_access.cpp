@@ -9,8 +9,12 @@
 #include <libudev.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <strings.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #ifndef ZQ40_UDEV_RULE
@@ -31,16 +35,8 @@ bool isUnitNode(udev_device* node)
     return vendor && strcasecmp(vendor, kVendorId) == 0;
 }
 
-} // namespace
-
-bool deniedToThisProcess(const std::string& node)
-{
-    // access() counts the ACL that udev's uaccess tag gives the person at
-    // the seat as well as the mode bits.
-    return access(node.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
-}
-
-std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied)
+// The device nodes of the units udev knows, in its order.
+std::vector<std::string> unitDevnodes()
 {
     std::vector<std::string> nodes;
     udev* ctx = udev_new();
@@ -55,7 +51,7 @@ std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied)
             if (!node)
                 continue;
             const char* devnode = udev_device_get_devnode(node);
-            if (devnode && isUnitNode(node) && denied(devnode))
+            if (devnode && isUnitNode(node))
                 nodes.emplace_back(devnode);
             udev_device_unref(node);
         }
@@ -63,6 +59,74 @@ std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied)
     if (e)
         udev_enumerate_unref(e);
     udev_unref(ctx);
+    return nodes;
+}
+
+// The program that holds `node` locked, as every program using a unit does
+// (the library opens units exclusively): the kernel lists flock() locks in
+// /proc/locks by the device and inode of the file they lock.
+std::vector<NodeHolder> otherHoldersOf(const std::string& node)
+{
+    std::vector<NodeHolder> holders;
+    struct stat st;
+    if (::stat(node.c_str(), &st) != 0)
+        return holders;
+    FILE* locks = std::fopen("/proc/locks", "re");
+    if (!locks)
+        return holders;
+    char line[256];
+    while (std::fgets(line, sizeof line, locks)) {
+        long pid = 0;
+        unsigned major = 0, minor = 0;
+        unsigned long inode = 0;
+        char kind[16] = {};
+        // "1: FLOCK  ADVISORY  WRITE 1234 00:1a:5678 0 EOF"; waiters carry "->".
+        if (std::strstr(line, "->") ||
+            std::sscanf(line, "%*d: %15s %*s %*s %ld %x:%x:%lu", kind, &pid, &major, &minor, &inode) != 5)
+            continue;
+        if (std::strcmp(kind, "FLOCK") != 0 || pid == long(::getpid()) || major != ::major(st.st_dev) ||
+            minor != ::minor(st.st_dev) || inode != st.st_ino)
+            continue;
+        std::string program;
+        if (FILE* comm = std::fopen(("/proc/" + std::to_string(pid) + "/comm").c_str(), "re")) {
+            char name[64] = {};
+            if (std::fgets(name, sizeof name, comm))
+                program = name;
+            std::fclose(comm);
+        }
+        while (!program.empty() && program.back() == '\n')
+            program.pop_back();
+        holders.push_back({pid, program});
+    }
+    std::fclose(locks);
+    return holders;
+}
+
+} // namespace
+
+bool deniedToThisProcess(const std::string& node)
+{
+    // access() counts the ACL that udev's uaccess tag gives the person at
+    // the seat as well as the mode bits.
+    return access(node.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
+std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied)
+{
+    std::vector<std::string> nodes;
+    for (const std::string& node : unitDevnodes())
+        if (denied(node))
+            nodes.push_back(node);
+    return nodes;
+}
+
+std::vector<UnitNode> presentUnitNodes(const DeniedCheck& denied)
+{
+    std::vector<UnitNode> nodes;
+    for (const std::string& node : unitDevnodes()) {
+        const bool refused = denied(node);
+        nodes.push_back({node, refused, refused ? std::vector<NodeHolder>{} : otherHoldersOf(node)});
+    }
     return nodes;
 }
 
