@@ -44,7 +44,10 @@ No ZQ40 on the USB bus: starting zq40panel with virtual units
   12346  older firmware (the panel offers an update)
 Type commands here to plug and unplug them, e.g. "unplug 12345",
 "remote 12346 260 200", "remove 12345 257", "list", "help".
-Closing the window ends everything.
+Closing the window ends everything. zq40ctl, the same panel for terminals
+and scripts, takes virtual units of its own the same way:
+    umockdev-wrapper $dir/emulator/zq40-emulate --units 0 --script scripts/virtual-units.txt \
+        -- $dir/app/ctl/zq40ctl list
 EOT
 exec umockdev-wrapper "$dir/emulator/zq40-emulate" --units 0 --script scripts/virtual-units.txt --console \
     -- "$panel" "$@"

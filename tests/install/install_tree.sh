@@ -17,7 +17,9 @@ for f in bin/zq40panel "$lib" "$lib.1" include/orlousb.h "$libdir/pkgconfig/orlo
          "$libdir/cmake/orlousb/orlousbConfig.cmake" "$libdir/cmake/orlousb/orlousbConfigVersion.cmake" \
          "$libdir/cmake/orlousb/orlousbTargets.cmake" "$udev_rule" \
          "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
-         "share/icons/hicolor/64x64/apps/$app_id.png" share/zq40panel/zq40apptransparent.png; do
+         "share/icons/hicolor/64x64/apps/$app_id.png" share/zq40panel/zq40apptransparent.png \
+         bin/zq40ctl share/man/man1/zq40ctl.1 share/bash-completion/completions/zq40ctl \
+         "share/mime/packages/$app_id.xml"; do
     have "$f"
 done
 
@@ -65,6 +67,10 @@ resolved=$(env -u LD_LIBRARY_PATH ldd "$prefix/bin/zq40panel" | awk '/liborlousb
 
 [ "$(env -u LD_LIBRARY_PATH "$prefix/bin/zq40panel" --version)" = "zq40panel 1.1.1" ] \
     || fail "installed zq40panel --version"
+[ "$(env -u LD_LIBRARY_PATH "$prefix/bin/zq40ctl" --version)" = "zq40ctl 1.1.1" ] || fail "installed zq40ctl --version"
+grep -q '^MimeType=application/x-zq40;' "$prefix/share/applications/$app_id.desktop" \
+    || fail "the desktop entry does not open .zq40 files"
+grep -q 'glob pattern="\*.zq40"' "$prefix/share/mime/packages/$app_id.xml" || fail "no MIME type for .zq40 files"
 
 # Starts offline, offscreen, and paints its window.
 mkdir -m 700 "$work/run"
