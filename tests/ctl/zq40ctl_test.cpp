@@ -193,10 +193,11 @@ private slots:
 
     void exitCodesSayWhyNoUnitCanBeUsed()
     {
-        QCOMPARE(zq40ctl({"show"}).code, 2);
+        Run r = zq40ctl({"show"});
+        QVERIFY2(r.code == 2, qPrintable(r.err));
         plug(unit(45001, kCarried601, factory("Hall")));
         plug(unit(45002, kCarried601, factory("Bar")));
-        Run r = zq40ctl({"show"});
+        r = zq40ctl({"show"});
         QCOMPARE(r.code, 2);
         QVERIFY(r.err.contains("several units are connected (45001, 45002)"));
         QCOMPARE(zq40ctl({"show", "45009"}).code, 2);

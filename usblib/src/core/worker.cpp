@@ -37,8 +37,10 @@ public:
 
 platform::WorkerEvents& workerEvents()
 {
-    static Worker worker;
-    return worker;
+    // Never destroyed: at exit the worker may still be handling an event
+    // when static destructors run, until the library's unload stops it.
+    static Worker* worker = new Worker;
+    return *worker;
 }
 
 } // namespace ousb
