@@ -21,33 +21,10 @@
 using namespace winetest;
 using namespace std::chrono_literals;
 
-namespace {
-
-std::string connected(WineProgram& agent, uint32_t serial, size_t from)
-{
-    auto line = agent.waitFor(
-        [&](const std::string& l) {
-            auto w = words(l);
-            return w.size() > 4 && w[0] == "connect" && w[4] == std::to_string(serial);
-        },
-        20s, from);
-    return line ? words(line->second)[1] : "";
-}
-
-std::vector<std::string> ask(WineProgram& agent, const std::string& command, std::chrono::seconds timeout)
-{
-    size_t from = agent.lineCount();
-    agent.send(command);
-    auto line = agent.waitForPrefix(words(command)[0] + " ", timeout, from);
-    return line ? words(*line) : std::vector<std::string>{};
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     const int exchanges = argc > 1 ? std::atoi(argv[1]) : 5000;
-    const WineSetup setup = WineSetup::fromEnvironment();
+    const WineSetup setup;
     zq40emu::Testbed bed;
     setup.killServer();
     zq40emu::UnitConfig config;
@@ -59,7 +36,7 @@ int main(int argc, char** argv)
 
     // The plain loops first: the DLL keeps the units open once it found them.
     auto plainRate = [&](const std::vector<std::string>& args) {
-        WineProgram loop(setup, setup.program("raw_exchange.exe"), args);
+        WineProgram loop(setup, "raw_exchange.exe", args);
         auto line = loop.waitForPrefix("raw ", 120s);
         auto w = line ? words(*line) : std::vector<std::string>{};
         return w.size() >= 3 && std::stod(w[2]) > 0 ? std::stod(w[1]) / std::stod(w[2]) : 0.0;
@@ -67,28 +44,22 @@ int main(int argc, char** argv)
     const double raw = plainRate({std::to_string(exchanges), "&51001&"});
     const double pacedWrites = plainRate({"3000", "&51002&", "writes"});
 
-    WineProgram agent(setup, setup.program("ousb-agent.exe"));
-    if (!agent.waitForPrefix("ready", 60s)) {
-        std::fprintf(stderr, "the agent did not start\n");
+    WineShell shell(setup);
+    if (!shell.waitForPrefix("ready", 60s)) {
+        std::fprintf(stderr, "ousb-shell did not start\n");
         return 1;
     }
-    agent.send("enumerate");
-    double library = 0;
-    std::string h = connected(agent, 51001, 0);
-    if (!h.empty()) {
-        std::this_thread::sleep_for(300ms); // the child list request goes out after the announcement
-        auto w = ask(agent, "transactions " + h + " " + std::to_string(exchanges), 300s);
-        if (w.size() >= 3 && std::stod(w[2]) > 0)
-            library = std::stod(w[1]) / std::stod(w[2]);
-    }
+    shell.send("enumerate");
+    std::this_thread::sleep_for(300ms); // the child list requests go out after the announcements
+    auto w = words(shell.ask("transactions " + shell.connected(51001) + " " + std::to_string(exchanges), 300s));
+    const double library = w.size() >= 3 && std::stod(w[2]) > 0 ? std::stod(w[1]) / std::stod(w[2]) : 0;
 
     // A paced unit, updated with the catalogue.
     auto catalogue = zq40::firmware::catalogue();
     const auto file = std::filesystem::temp_directory_path() / "wine-figures-catalogue.obin";
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(catalogue.data()), std::streamsize(catalogue.size()));
-    std::string p = connected(agent, 51002, 0);
-    auto update = p.empty() ? std::vector<std::string>{} : ask(agent, "update " + p + " " + windowsPath(file), 120s);
+    auto update = words(shell.ask("update " + shell.connected(51002) + " " + windowsPath(file), 120s));
     std::filesystem::remove(file);
     size_t packets = 0;
     for (const auto& packet : paced.bootPackets())
@@ -96,7 +67,6 @@ int main(int argc, char** argv)
     const double floor = double(packets) / 1000.0;
     const bool updated = update.size() >= 3 && update[1] == "1";
     const double seconds = updated ? std::stod(update[2]) / 1000.0 : 0;
-    agent.finish(10s);
     setup.killServer();
 
     std::printf("orlousb.dll under Wine, one emulated unit\n");

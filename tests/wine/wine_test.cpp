@@ -1,6 +1,6 @@
 // orlousb.dll under Wine against emulated units: this process owns the test
-// bed, the agent (ousb-agent.exe) drives the DLL and reports each callback
-// and result as a line.
+// bed, ousb-shell.exe drives the DLL and reports each callback and result as
+// a line.
 #include "wine_session.h"
 
 #include "container.h"
@@ -21,23 +21,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kWineStart = 60s; // the first process of a session starts the prefix's services
-
 class WineBus : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        setup = WineSetup::fromEnvironment();
-        bed = std::make_unique<zq40emu::Testbed>();
-        setup.killServer();
-        logPath = std::filesystem::temp_directory_path() / ("orlousb-wine-" + std::to_string(getpid()) + ".log");
-    }
+    void SetUp() override { setup.killServer(); }
 
     void TearDown() override
     {
-        if (agent)
-            agent->finish(10s);
-        agent.reset();
+        shell.reset();
         setup.killServer();
         bed.reset();
         if (!HasFailure())
@@ -54,132 +44,95 @@ protected:
         return bed->plug(config);
     }
 
-    void startAgent()
+    // Starts ousb-shell.exe under Wine, with the library's log on, and enumerates.
+    WineShell& start()
     {
-        agent = std::make_unique<WineProgram>(setup, setup.program("ousb-agent.exe"));
-        ASSERT_TRUE(agent->waitForPrefix("ready", kWineStart)) << "the agent did not start under Wine";
-        EXPECT_EQ(ask("log " + windowsPath(logPath)), "log 1");
-    }
-
-    // Sends a command and returns its result line (it starts with the command's name).
-    std::string ask(const std::string& command, std::chrono::milliseconds timeout = 10s)
-    {
-        size_t from = agent->lineCount();
-        agent->send(command);
-        auto line = agent->waitForPrefix(words(command)[0] + " ", timeout, from);
-        return line.value_or("(no answer to " + command + ")");
-    }
-
-    // The handle of the next connect of `serial`, from line `from` on; its line is `*at`.
-    std::string connected(uint32_t serial, size_t from = 0, size_t* at = nullptr, std::chrono::milliseconds t = 15s)
-    {
-        auto line = agent->waitFor(
-            [&](const std::string& l) {
-                auto w = words(l);
-                return w.size() > 4 && w[0] == "connect" && w[4] == std::to_string(serial);
-            },
-            t, from);
-        if (!line)
-            return "(no connect of " + std::to_string(serial) + ")";
-        if (at)
-            *at = line->first;
-        return words(line->second)[1];
-    }
-
-    bool saw(const std::string& line, std::chrono::milliseconds timeout = 10s, size_t from = 0)
-    {
-        return agent->waitFor([&](const std::string& l) { return l == line; }, timeout, from).has_value();
-    }
-
-    size_t count(const std::string& prefix, size_t from = 0) const
-    {
-        size_t n = 0;
-        auto all = agent->lines();
-        for (size_t i = from; i < all.size(); ++i)
-            n += all[i].rfind(prefix, 0) == 0;
-        return n;
+        shell = std::make_unique<WineShell>(setup);
+        EXPECT_TRUE(shell->waitForPrefix("ready", 60s)) << "ousb-shell did not start under Wine";
+        EXPECT_EQ(shell->ask("log " + windowsPath(logPath)), "log 1");
+        EXPECT_EQ(shell->ask("enumerate"), "enumerate 1");
+        return *shell;
     }
 
     WineSetup setup;
-    std::unique_ptr<zq40emu::Testbed> bed;
-    std::unique_ptr<WineProgram> agent;
-    std::filesystem::path logPath;
+    std::unique_ptr<zq40emu::Testbed> bed = std::make_unique<zq40emu::Testbed>();
+    std::unique_ptr<WineShell> shell;
+    std::string logPath =
+        std::filesystem::temp_directory_path() / ("orlousb-wine-" + std::to_string(getpid()) + ".log");
 };
 
 TEST_F(WineBus, UnitsAndChildrenComeAndGoWithNewHandles)
 {
     auto& first = plug(1001, {zq40emu::pagingStation(0x01040023), zq40emu::remote(258, 200, 0x01040023)});
     plug(1002, {zq40emu::remote(259, 202, 0x01040023)});
-    startAgent();
-    EXPECT_EQ(ask("enumerate"), "enumerate 1");
+    WineShell& s = start();
 
     // Wine gives the HID name (manufacturer and product) as the product string.
-    const std::string h1 = connected(1001), h2 = connected(1002);
-    EXPECT_TRUE(saw("connect " + h1 + " 601 601 1001 01040023 00000000 Orlo ZQ40"));
-    EXPECT_TRUE(saw("child+ " + h1 + " 257 502 Calla2"));
-    EXPECT_TRUE(saw("child+ " + h1 + " 258 200 Tilo1"));
-    EXPECT_TRUE(saw("child+ " + h2 + " 259 202 Tilo3"));
+    const std::string h1 = s.connected(1001), h2 = s.connected(1002);
+    EXPECT_TRUE(s.saw("connect " + h1 + " 601 601 1001 01040023 00000000 Orlo ZQ40"));
+    EXPECT_TRUE(s.saw("child+ " + h1 + " 257 502 Calla2"));
+    EXPECT_TRUE(s.saw("child+ " + h1 + " 258 200 Tilo1"));
+    EXPECT_TRUE(s.saw("child+ " + h2 + " 259 202 Tilo3"));
     EXPECT_NE(h1, h2);
 
     // Hot-plug: announced and removed without an enumerate request.
-    size_t mark = agent->lineCount();
+    size_t mark = s.mark();
     auto& third = plug(1003);
-    const std::string h3 = connected(1003, mark);
-    mark = agent->lineCount();
+    const std::string h3 = s.connected(1003, mark);
+    mark = s.mark();
     bed->unplug(third);
-    EXPECT_TRUE(saw("disconnect " + h3 + " 1003", 10s, mark));
+    EXPECT_TRUE(s.saw("disconnect " + h3 + " 1003", mark));
 
     // Windows keeps an interface's path across a replug: the unit still comes
     // back as a new record, after its children and itself were announced gone.
-    mark = agent->lineCount();
+    mark = s.mark();
     bed->unplug(first);
-    ASSERT_TRUE(saw("disconnect " + h1 + " 1001", 10s, mark));
-    EXPECT_EQ(count("child- " + h1, mark), 2u);
-    mark = agent->lineCount();
+    ASSERT_TRUE(s.saw("disconnect " + h1 + " 1001", mark));
+    EXPECT_EQ(s.count("child- " + h1, mark), 2u);
+    mark = s.mark();
     bed->replug(first);
-    const std::string back = connected(1001, mark);
+    const std::string back = s.connected(1001, mark);
     EXPECT_NE(back, h1);
-    EXPECT_TRUE(saw("child+ " + back + " 258 200 Tilo1", 10s, mark));
-    EXPECT_EQ(count("disconnect " + h2), 0u);
+    EXPECT_TRUE(s.saw("child+ " + back + " 258 200 Tilo1", mark));
+    EXPECT_EQ(s.count("disconnect " + h2), 0u);
 }
 
 TEST_F(WineBus, CommandsReportsAndTheReadLimit)
 {
     auto& unit = plug(2001);
-    startAgent();
-    ask("enumerate");
-    const std::string h = connected(2001);
+    WineShell& s = start();
+    const std::string h = s.connected(2001);
 
-    EXPECT_EQ(ask("status " + h), "status 1 0 0");
-    EXPECT_EQ(ask("version " + h), "version 1 601 2001 01040023");
-    EXPECT_EQ(ask("flash-set " + h + " 4660 22136"), "flash-set 1");
-    EXPECT_EQ(ask("flash-get " + h), "flash-get 1 4660 22136");
+    EXPECT_EQ(s.ask("status " + h), "status 1 0 0");
+    EXPECT_EQ(s.ask("version " + h), "version 1 601 2001 01040023");
+    EXPECT_EQ(s.ask("flash-set " + h + " 4660 22136"), "flash-set 1");
+    EXPECT_EQ(s.ask("flash-get " + h), "flash-get 1 4660 22136");
     EXPECT_EQ(unit.flashParams(), (std::array<uint32_t, 2>{4660, 22136}));
 
     // A reply that does not carry the request's tag is refused.
     zq40emu::Faults wrongTag;
     wrongTag.wrongTag = true;
     unit.setFaults(wrongTag);
-    EXPECT_EQ(ask("status " + h), "status 0 0 0");
-    EXPECT_EQ(ask("version " + h), "version 0 0 0 00000000");
-    EXPECT_EQ(ask("flash-get " + h), "flash-get 0 0 0");
+    EXPECT_EQ(s.ask("status " + h), "status 0 0 0");
+    EXPECT_EQ(s.ask("version " + h), "version 0 0 0 00000000");
+    EXPECT_EQ(s.ask("flash-get " + h), "flash-get 0 0 0");
     unit.setFaults({});
 
     // Unsolicited reports reach the read callback, none lost: more than the
     // 32 input buffers a HID file has by default, fewer than the 64 the
     // emulated node keeps.
-    size_t mark = agent->lineCount();
+    size_t mark = s.mark();
     unit.pushBlock(3);
-    EXPECT_TRUE(saw("report " + h + " 49 58 3", 10s, mark));
-    mark = agent->lineCount();
+    EXPECT_TRUE(s.saw("report " + h + " 49 58 3", mark));
+    mark = s.mark();
     unit.flood(60);
-    for (int i = 0; i < 200 && count("report " + h + " 49", mark) < 60; ++i)
+    for (int i = 0; i < 200 && s.count("report " + h + " 49", mark) < 60; ++i)
         std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(count("report " + h + " 49", mark), 60u);
+    EXPECT_EQ(s.count("report " + h + " 49", mark), 60u);
 
     // Nothing arrives after the status reply: the read gives up after 4 s.
-    EXPECT_EQ(ask("status " + h), "status 1 0 0");
-    auto reply = words(ask("read " + h, 10s));
+    EXPECT_EQ(s.ask("status " + h), "status 1 0 0");
+    auto reply = words(s.ask("read " + h, 10s));
     ASSERT_EQ(reply.size(), 4u);
     EXPECT_EQ(reply[1], "0");
     EXPECT_GE(std::stoi(reply[2]), 3900);
@@ -213,43 +166,42 @@ TEST_F(WineBus, FirmwareOfUnitAndChildAndAUnitPulledMidway)
     const std::string path = windowsPath(file);
 
     auto& unit = plug(3001, {zq40emu::remote(258, 200, 0x01030019)});
-    startAgent();
-    ask("enumerate");
-    const std::string h = connected(3001);
+    WineShell& s = start();
+    const std::string h = s.connected(3001);
     // The child list answers the announcement; a status query amid it would
     // take a child report for its reply.
-    ASSERT_TRUE(saw("child+ " + h + " 258 200 Tilo1"));
+    ASSERT_TRUE(s.saw("child+ " + h + " 258 200 Tilo1"));
 
     // Start bootloader, the bootloader as a new device, the transfer, the reboot.
-    size_t mark = agent->lineCount();
-    EXPECT_EQ(words(ask("update " + h + " " + path, 90s))[1], "1");
-    EXPECT_TRUE(saw("progress 100 0", 1s, mark));
+    size_t mark = s.mark();
+    EXPECT_EQ(words(s.ask("update " + h + " " + path, 90s))[1], "1");
+    EXPECT_TRUE(s.saw("progress 100 0", mark, 1s));
     for (uint32_t region = 0; region < 5; ++region)
         EXPECT_TRUE(unit.regionMemory(region) == expectedMemory(image, 601, region)) << "region " << region;
-    size_t at = 0;
-    const std::string back = connected(3001, mark, &at);
+    std::vector<std::string> line;
+    const std::string back = s.connected(3001, mark, &line);
     EXPECT_NE(back, h);
-    EXPECT_EQ(words(agent->lines()[at])[6], "0101012f"); // the catalogue's application version
+    EXPECT_EQ(line.at(6), "0101012f"); // the catalogue's application version
 
     // A remote, through the unit under its new handle (selector: key bytes swapped).
-    ASSERT_TRUE(saw("child+ " + back + " 258 200 Tilo1", 10s, mark));
-    mark = agent->lineCount();
-    EXPECT_EQ(words(ask("child-update " + back + " 513 " + path, 90s))[1], "1");
-    EXPECT_TRUE(saw("progress 100 0", 1s, mark));
+    ASSERT_TRUE(s.saw("child+ " + back + " 258 200 Tilo1", mark));
+    mark = s.mark();
+    EXPECT_EQ(words(s.ask("child-update " + back + " 513 " + path, 90s))[1], "1");
+    EXPECT_TRUE(s.saw("progress 100 0", mark, 1s));
     for (uint32_t region = 0; region < 2; ++region)
         EXPECT_TRUE(unit.regionMemory(region, 258) == expectedMemory(image, 200, region)) << "region " << region;
 
     // A second unit pulled out in the middle of its transfer: the transfer
     // times out, the unit never comes back.
     auto& pulled = plug(3002);
-    const std::string p = connected(3002, mark);
+    const std::string p = s.connected(3002, mark);
     zq40emu::BootFaults cut;
     cut.unplugAfterTunnelPackets = 40;
     pulled.setBootFaults(cut);
-    mark = agent->lineCount();
-    EXPECT_EQ(words(ask("update " + p + " " + path, 60s))[1], "0");
-    EXPECT_TRUE(saw("progress 100 1", 1s, mark));
-    EXPECT_EQ(count("progress 100 0", mark), 0u);
+    mark = s.mark();
+    EXPECT_EQ(words(s.ask("update " + p + " " + path, 60s))[1], "0");
+    EXPECT_TRUE(s.saw("progress 100 1", mark, 1s));
+    EXPECT_EQ(s.count("progress 100 0", mark), 0u);
     EXPECT_FALSE(pulled.plugged());
     std::filesystem::remove(file);
 }

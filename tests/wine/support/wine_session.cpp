@@ -12,7 +12,23 @@ namespace winetest {
 
 namespace {
 
-std::string env(const char* name)
+// Wine's environment in a child about to exec: the prefix, quiet, the
+// loader's folder (with wineserver) on PATH.
+void enterWine(const WineSetup& setup)
+{
+    setenv("WINEPREFIX", setup.prefix.c_str(), 1);
+    setenv("WINEDEBUG", "-all", 1);
+    std::string dir = setup.loader.substr(0, setup.loader.rfind('/'));
+    setenv("PATH", (dir + ":" + std::getenv("PATH")).c_str(), 1);
+    // winebus opens the emulated hidraw nodes (ptys) without O_NOCTTY: a
+    // Wine process leading its session would take one as its terminal and
+    // die of SIGHUP at an unplug. An ignored signal stays ignored across exec.
+    std::signal(SIGHUP, SIG_IGN);
+}
+
+} // namespace
+
+std::string WineSetup::env(const char* name)
 {
     const char* value = std::getenv(name);
     if (!value || !*value)
@@ -20,174 +36,23 @@ std::string env(const char* name)
     return value;
 }
 
-std::string dirOf(const std::string& path)
-{
-    return path.substr(0, path.rfind('/'));
-}
-
-// Wine's environment for a child: the prefix, quiet, the loader's folder on
-// PATH (wineserver lives there).
-void wineEnvironment(const WineSetup& setup)
-{
-    setenv("WINEPREFIX", setup.prefix.c_str(), 1);
-    setenv("WINEDEBUG", "-all", 1);
-    std::string path = dirOf(setup.loader) + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
-    setenv("PATH", path.c_str(), 1);
-    // winebus opens the emulated hidraw nodes (ptys) without O_NOCTTY: a
-    // Wine process that leads its session would take one as its terminal
-    // and die of SIGHUP when the unit is unplugged. Ignored signals stay
-    // ignored across exec, into every Wine process.
-    std::signal(SIGHUP, SIG_IGN);
-}
-
-} // namespace
-
-WineSetup WineSetup::fromEnvironment()
-{
-    return {env("ZQ40_WINE_LOADER"), env("ZQ40_WINEPREFIX"), env("ZQ40_WINDOWS_BIN")};
-}
-
 void WineSetup::killServer() const
 {
-    pid_t pid = fork();
-    if (pid == 0) {
-        wineEnvironment(*this);
-        std::string server = dirOf(loader) + "/wineserver";
-        execl(server.c_str(), server.c_str(), "-k", static_cast<char*>(nullptr));
+    if (pid_t pid = fork(); pid == 0) {
+        enterWine(*this);
+        execlp("wineserver", "wineserver", "-k", static_cast<char*>(nullptr));
         _exit(127);
+    } else if (pid > 0) {
+        waitpid(pid, nullptr, 0);
     }
-    int status = 0;
-    if (pid > 0)
-        waitpid(pid, &status, 0);
 }
 
-std::string windowsPath(const std::string& unixPath)
+std::string windowsPath(std::string p)
 {
-    std::string p = "Z:" + unixPath;
     for (char& c : p)
         if (c == '/')
             c = '\\';
-    return p;
-}
-
-WineProgram::WineProgram(const WineSetup& setup, const std::string& program, const std::vector<std::string>& args)
-{
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        wineEnvironment(setup);
-        std::vector<const char*> argv{setup.loader.c_str(), program.c_str()};
-        for (const auto& a : args)
-            argv.push_back(a.c_str());
-        argv.push_back(nullptr);
-        execv(setup.loader.c_str(), const_cast<char* const*>(argv.data()));
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    toChild_ = in[1];
-    reader_ = std::thread([this, fd = out[0]] { readLines(fd); });
-}
-
-WineProgram::~WineProgram()
-{
-    if (pid_ > 0 && finish(std::chrono::seconds(10)) == -1) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    if (reader_.joinable())
-        reader_.join();
-}
-
-void WineProgram::readLines(int fd)
-{
-    std::string pending;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        pending.append(buffer, size_t(n));
-        size_t end;
-        while ((end = pending.find('\n')) != std::string::npos) {
-            std::string line = pending.substr(0, end);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            pending.erase(0, end + 1);
-            std::lock_guard lock(mutex_);
-            lines_.push_back(std::move(line));
-            cv_.notify_all();
-        }
-    }
-    close(fd);
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-    cv_.notify_all();
-}
-
-void WineProgram::send(const std::string& line)
-{
-    std::string text = line + "\n";
-    [[maybe_unused]] ssize_t ignored = write(toChild_, text.data(), text.size());
-}
-
-std::optional<std::pair<size_t, std::string>> WineProgram::waitFor(const std::function<bool(const std::string&)>& match,
-                                                                   std::chrono::milliseconds timeout, size_t from)
-{
-    std::unique_lock lock(mutex_);
-    std::optional<std::pair<size_t, std::string>> found;
-    cv_.wait_for(lock, timeout, [&] {
-        for (size_t i = from; i < lines_.size(); ++i)
-            if (match(lines_[i])) {
-                found.emplace(i, lines_[i]);
-                return true;
-            }
-        return ended_;
-    });
-    return found;
-}
-
-std::optional<std::string> WineProgram::waitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout,
-                                                      size_t from)
-{
-    auto found = waitFor([&](const std::string& l) { return l.rfind(prefix, 0) == 0; }, timeout, from);
-    return found ? std::optional<std::string>(found->second) : std::nullopt;
-}
-
-std::vector<std::string> WineProgram::lines() const
-{
-    std::lock_guard lock(mutex_);
-    return lines_;
-}
-
-size_t WineProgram::lineCount() const
-{
-    std::lock_guard lock(mutex_);
-    return lines_.size();
-}
-
-int WineProgram::finish(std::chrono::milliseconds timeout)
-{
-    if (toChild_ >= 0) {
-        send("quit");
-        close(toChild_);
-        toChild_ = -1;
-    }
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pid_t r = waitpid(pid_, &status, WNOHANG);
-        if (r == pid_) {
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
+    return "Z:" + p;
 }
 
 std::vector<std::string> words(const std::string& line)
@@ -197,6 +62,125 @@ std::vector<std::string> words(const std::string& line)
     for (std::string w; in >> w;)
         out.push_back(w);
     return out;
+}
+
+WineProgram::WineProgram(const WineSetup& setup, const std::string& exe, const std::vector<std::string>& args)
+{
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    const std::string program = setup.bin + "/" + exe;
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        enterWine(setup);
+        std::vector<const char*> argv{setup.loader.c_str(), program.c_str()};
+        for (const auto& a : args)
+            argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        execv(setup.loader.c_str(), const_cast<char* const*>(argv.data()));
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    in_ = fdopen(in[1], "w");
+    reader_ = std::thread([this, from = fdopen(out[0], "r")] {
+        char* line = nullptr;
+        size_t size = 0;
+        for (ssize_t n; (n = getline(&line, &size, from)) > 0;) {
+            std::string text(line, size_t(n));
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                text.pop_back();
+            std::lock_guard lock(mutex_);
+            lines_.push_back(text);
+            cv_.notify_all();
+        }
+        free(line);
+        fclose(from);
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        cv_.notify_all();
+    });
+}
+
+WineProgram::~WineProgram()
+{
+    fclose(in_); // ousb-shell ends at the end of its input
+    if (!waitFor([](const std::string&) { return false; }, 10s))
+        if (std::lock_guard lock(mutex_); !ended_)
+            kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    reader_.join();
+}
+
+void WineProgram::send(const std::string& line)
+{
+    std::fprintf(in_, "%s\n", line.c_str());
+    std::fflush(in_);
+}
+
+std::optional<std::pair<size_t, std::string>> WineProgram::waitFor(const std::function<bool(const std::string&)>& match,
+                                                                   std::chrono::milliseconds timeout, size_t from)
+{
+    std::unique_lock lock(mutex_);
+    std::optional<std::pair<size_t, std::string>> found;
+    cv_.wait_for(lock, timeout, [&] {
+        for (size_t i = from; i < lines_.size() && !found; ++i)
+            if (match(lines_[i]))
+                found.emplace(i, lines_[i]);
+        return found || ended_;
+    });
+    return found;
+}
+
+std::optional<std::string> WineProgram::waitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout,
+                                                      size_t from)
+{
+    auto found = waitFor([&](const std::string& l) { return l.rfind(prefix, 0) == 0; }, timeout, from);
+    return found ? std::optional(found->second) : std::nullopt;
+}
+
+std::vector<std::string> WineProgram::lines() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::string WineShell::ask(const std::string& command, std::chrono::milliseconds timeout)
+{
+    size_t from = mark();
+    send(command);
+    return waitForPrefix(words(command)[0] + " ", timeout, from).value_or("(no answer to " + command + ")");
+}
+
+std::string WineShell::connected(uint32_t serial, size_t from, std::vector<std::string>* line)
+{
+    auto found = waitFor(
+        [&](const std::string& l) {
+            auto w = words(l);
+            return w.size() > 4 && w[0] == "connect" && w[4] == std::to_string(serial);
+        },
+        20s, from);
+    if (!found)
+        return "(no connect of " + std::to_string(serial) + ")";
+    if (line)
+        *line = words(found->second);
+    return words(found->second)[1];
+}
+
+bool WineShell::saw(const std::string& line, size_t from, std::chrono::milliseconds timeout)
+{
+    return waitFor([&](const std::string& l) { return l == line; }, timeout, from).has_value();
+}
+
+size_t WineShell::count(const std::string& prefix, size_t from) const
+{
+    auto all = lines();
+    size_t n = 0;
+    for (size_t i = from; i < all.size(); ++i)
+        n += all[i].rfind(prefix, 0) == 0;
+    return n;
 }
 
 } // namespace winetest

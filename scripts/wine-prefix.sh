@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Makes the Wine prefix of the Wine tests, once: winebus's udev bus on (Wine
+# Makes the Wine prefix of the Wine tests, once (scripts/wine-test.sh runs it): winebus's udev bus on (Wine
 # 8 starts it only with "Enable SDL" off), wineusb.sys off (it spins on the
 # emulated USB nodes), and the null display driver, so that the library's
 # hidden window exists without a display.
 #
-#   make_prefix.sh WINE64_LOADER PREFIX
+#   wine-prefix.sh WINE64_LOADER PREFIX
 set -euo pipefail
 loader=$1
 prefix=$2

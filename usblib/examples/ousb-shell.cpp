@@ -1,13 +1,13 @@
-// The Windows side of the Wine tests: drives orlousb.dll on the commands of
-// the Linux harness (one per line on stdin) and reports every callback and
-// every result as one line on stdout. Handles travel as the DLL gives them.
+// ousb-shell: the library's calls from the command line, for scripts and
+// for a person at a terminal. One command a line on stdin; every callback
+// and every result comes back as one line on stdout, handles as the library
+// prints them. The Wine tests drive orlousb.dll through it.
 //
 //   enumerate | log PATH | status H | version H | flash-get H | flash-set H A B
 //   read H | transactions H N | update H FILE | child-update H CHILD FILE | quit
 #include "orlousb.h"
 
-#include <windows.h>
-
+#include <chrono>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -19,6 +19,8 @@
 #include <vector>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 std::mutex outMutex;
 
@@ -73,6 +75,11 @@ void onProgress(uint8_t percent, obin_updater_error_t code)
         say("progress %u %d", percent, code);
 }
 
+long long millisSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
 ousb_handle_t handleArg(std::istringstream& in)
 {
     std::string text;
@@ -118,9 +125,9 @@ void run(const std::string& line)
         say("flash-set %d", ousb_SetFlashParams(h, p));
     } else if (command == "read") {
         hid_report_t r{};
-        DWORD start = GetTickCount();
+        auto start = Clock::now();
         int ok = ousb_ReadReport(handleArg(in), &r);
-        say("read %d %lu %u", ok, GetTickCount() - start, r.msgID);
+        say("read %d %lld %u", ok, millisSince(start), r.msgID);
     } else if (command == "transactions") {
         // Status exchanges back to back, for the figures.
         ousb_handle_t h = handleArg(in);
@@ -130,14 +137,11 @@ void run(const std::string& line)
         request.msgID = OUSB_MSG_STATUS;
         request.tag = OUSB_TAG;
         request.cnt = OUSB_REPLY_FLAG;
-        LARGE_INTEGER frequency, start, end;
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&start);
+        auto start = Clock::now();
         int done = 0;
         while (done < count && ousb_Transaction(h, &request, &reply) && reply.msgID == OUSB_MSG_STATUS)
             ++done;
-        QueryPerformanceCounter(&end);
-        say("transactions %d %.6f", done, double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
+        say("transactions %d %.6f", done, std::chrono::duration<double>(Clock::now() - start).count());
     } else if (command == "update" || command == "child-update") {
         ousb_handle_t h = handleArg(in);
         unsigned child = 0;
@@ -146,11 +150,11 @@ void run(const std::string& line)
         std::string path;
         in >> path;
         auto image = readFile(path);
-        DWORD start = GetTickCount();
+        auto start = Clock::now();
         int ok = command == "update"
             ? ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress)
             : ousb_UpdateChildDeviceFirmware(h, uint16_t(child), image.data(), uint32_t(image.size()), 0, onProgress);
-        say("%s %d %lu", c, ok, GetTickCount() - start);
+        say("%s %d %lld", c, ok, millisSince(start));
     } else {
         say("unknown %s", c);
     }
