@@ -35,6 +35,7 @@ public:
         return {platform::IoStatus::ok, 0, 65};
     }
     platform::IoResult read(uint8_t*) override { return {platform::IoStatus::wouldBlock}; }
+    bool productString(std::string&) override { return true; }
     void close() override { }
     bool isOpen() const override { return true; }
 

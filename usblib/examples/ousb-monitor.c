@@ -6,10 +6,31 @@
  */
 #include "orlousb.h"
 
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#ifdef _WIN32
+#include <windows.h>
+
+static HANDLE stop_event;
+
+static BOOL WINAPI on_console_event(DWORD type)
+{
+    (void)type;
+    SetEvent(stop_event);
+    return TRUE;
+}
+
+/* Until Ctrl-C, or for `seconds` when that is above 0. */
+static void wait_for_stop(int seconds)
+{
+    stop_event = CreateEventA(NULL, TRUE, FALSE, NULL);
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+    WaitForSingleObject(stop_event, seconds > 0 ? (DWORD)seconds * 1000u : INFINITE);
+}
+#else
+#include <signal.h>
 #include <unistd.h>
 
 static volatile sig_atomic_t stop_requested;
@@ -19,6 +40,25 @@ static void on_signal(int sig)
     (void)sig;
     stop_requested = 1;
 }
+
+static void wait_for_stop(int seconds)
+{
+    /* Signals stay blocked except inside sigsuspend, so none is missed. */
+    sigset_t block, old;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGALRM);
+    sigprocmask(SIG_BLOCK, &block, &old);
+    signal(SIGINT, on_signal);
+    signal(SIGTERM, on_signal);
+    signal(SIGALRM, on_signal);
+    if (seconds > 0)
+        alarm((unsigned)seconds);
+    while (!stop_requested)
+        sigsuspend(&old);
+}
+#endif
 
 static void print_version(const char* what, ousb_handle_t h, const ousb_device_info_t* info)
 {
@@ -79,17 +119,6 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    /* Signals stay blocked except inside sigsuspend, so none is missed. */
-    sigset_t block, old;
-    sigemptyset(&block);
-    sigaddset(&block, SIGINT);
-    sigaddset(&block, SIGTERM);
-    sigaddset(&block, SIGALRM);
-    sigprocmask(SIG_BLOCK, &block, &old);
-    signal(SIGINT, on_signal);
-    signal(SIGTERM, on_signal);
-    signal(SIGALRM, on_signal);
-
     ousb_RegisterDeviceConnect(on_connect);
     ousb_RegisterDeviceDisconnect(on_disconnect);
     ousb_RegisterChildDeviceConnect(on_child_connect);
@@ -98,10 +127,7 @@ int main(int argc, char** argv)
     printf("watching for ZQ40 units (vendor id %04x); Ctrl-C ends\n", OUSB_VENDOR_ID);
     fflush(stdout);
 
-    if (seconds > 0)
-        alarm((unsigned)seconds);
-    while (!stop_requested)
-        sigsuspend(&old);
+    wait_for_stop(seconds);
 
     ousb_UnregisterDeviceConnect(on_connect);
     ousb_UnregisterDeviceDisconnect(on_disconnect);

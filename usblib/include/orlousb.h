@@ -19,8 +19,10 @@
 extern "C" {
 #endif
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(OUSB_BUILDING_DLL)
 #define OUSB_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define OUSB_API __declspec(dllimport)
 #elif defined(__GNUC__)
 #define OUSB_API __attribute__((visibility("default")))
 #else

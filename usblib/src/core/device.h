@@ -48,6 +48,8 @@ struct Device {
     // Empty when the record must no longer be matched by a scan. Changed
     // under the device list's lock.
     std::string path;
+    // Which appearance of the path the record was opened for.
+    uint32_t appearance = 0;
 
     ousb_device_info_t info{};
     std::atomic<ousb_read_report_cb> readCallback{nullptr};

@@ -23,9 +23,9 @@ DevicePtr DeviceList::findByName(const char* name) const
     return findIf([name](const Device& d) { return std::strcmp(d.product.data(), name) == 0; });
 }
 
-DevicePtr DeviceList::findByPath(const std::string& path) const
+DevicePtr DeviceList::findByPath(const std::string& path, uint32_t appearance) const
 {
-    return findIf([&path](const Device& d) { return !d.path.empty() && d.path == path; });
+    return findIf([&](const Device& d) { return !d.path.empty() && d.path == path && d.appearance == appearance; });
 }
 
 DevicePtr DeviceList::findIf(const std::function<bool(const Device&)>& match) const

@@ -18,8 +18,8 @@ public:
     DevicePtr find(const void* handle) const;
     DevicePtr findByKey(uint64_t key) const;
     DevicePtr findByName(const char* name) const;
-    // Records whose non-empty path equals `path`.
-    DevicePtr findByPath(const std::string& path) const;
+    // The record of that appearance of the non-empty `path`.
+    DevicePtr findByPath(const std::string& path, uint32_t appearance) const;
     DevicePtr findIf(const std::function<bool(const Device&)>& match) const;
 
     std::vector<DevicePtr> snapshot() const;

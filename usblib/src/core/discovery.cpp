@@ -16,25 +16,6 @@ uint8_t versionByte(const Device& d, int shift)
     return uint8_t(d.info.ver >> shift);
 }
 
-// Four hexadecimal digits, as the system spells vendor and product ids.
-bool parseId(const std::string& text, uint32_t& value)
-{
-    if (text.size() < 4)
-        return false;
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-        char c = text[size_t(i)];
-        int digit = (c >= '0' && c <= '9') ? c - '0'
-            : (c >= 'a' && c <= 'f')       ? c - 'a' + 10
-            : (c >= 'A' && c <= 'F')       ? c - 'A' + 10
-                                           : -1;
-        if (digit < 0)
-            return false;
-        value = value << 4 | uint32_t(digit);
-    }
-    return true;
-}
-
 void copyName(std::array<char, kNameCapacity>& to, const std::string& from)
 {
     size_t n = std::min(from.size(), to.size() - 1);
@@ -74,19 +55,17 @@ void announceRemoval(Device& d, bool online)
 
 DevicePtr createRecord(const platform::HidInterface& iface)
 {
-    uint32_t vendor = 0, product = 0;
-    if (!parseId(iface.vendorText, vendor) || vendor != OUSB_VENDOR_ID)
-        return nullptr;
-    if (!parseId(iface.productText, product))
+    if (iface.vendorId != OUSB_VENDOR_ID || !iface.productId)
         return nullptr;
 
     int error = 0;
-    auto file = platform::openHidFile(iface.devnode, error);
+    auto file = platform::openHidFile(iface, error);
     if (!file) {
         logLine("ERROR: CreateFile() failed?\n");
         return nullptr;
     }
-    if (!iface.hasProduct) {
+    std::string productString;
+    if (!file->productString(productString)) {
         file->close();
         logLine("ERROR: HidD_GetProductString() failed?\n");
         return nullptr;
@@ -96,9 +75,10 @@ DevicePtr createRecord(const platform::HidInterface& iface)
     auto& lib = library();
     d->key = lib.nextKey++;
     d->file = std::move(file);
-    copyName(d->product, iface.product);
+    copyName(d->product, productString);
     d->path = iface.path.substr(0, kNameCapacity - 1);
-    d->info.PID = product;
+    d->appearance = iface.appearance;
+    d->info.PID = *iface.productId;
     d->info.name = d->product.data();
     lib.devices.append(d);
 
@@ -170,7 +150,7 @@ bool scanForDevices(int all)
 
     int found = 0;
     for (const auto& iface : interfaces) {
-        DevicePtr d = lib.devices.findByPath(iface.path);
+        DevicePtr d = lib.devices.findByPath(iface.path.substr(0, kNameCapacity - 1), iface.appearance);
         if (!d) {
             d = createRecord(iface);
             if (!d)

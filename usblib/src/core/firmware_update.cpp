@@ -7,7 +7,6 @@
 #include "log.h"
 #include "report_format.h"
 
-#include <cerrno>
 #include <cstring>
 
 using namespace ousb;
@@ -175,7 +174,8 @@ bool updateDevice(ousb_handle_t handle, uint8_t* image, uint32_t length, uint8_t
         ousb_StartBootloader(handle);
         if (!waitForNewHandle(device.get())) {
             lib.firmwareUpdateHandle = nullptr;
-            logLine("ERROR: ousb_UpdateDeviceFirmware() failed to find bootloader dwErr %d\n", ETIMEDOUT);
+            logLine("ERROR: ousb_UpdateDeviceFirmware() failed to find bootloader dwErr %d\n",
+                    platform::timeoutError());
             report(7);
             platform::requestRescan();
             return false;

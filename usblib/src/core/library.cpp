@@ -1,8 +1,10 @@
 // Load and unload: the worker starts when the library is loaded into a
-// process and stops when it is unloaded; clients initialise nothing.
+// process and stops when it is unloaded; clients initialise nothing. The
+// platform's load hooks call in here.
 #include "library.h"
 
 #include "discovery.h"
+#include "lifecycle.h"
 #include "log.h"
 
 #include <condition_variable>
@@ -44,7 +46,9 @@ void workerMain()
     w.finishedCv.notify_all();
 }
 
-__attribute__((constructor)) void onLoad()
+} // namespace
+
+void startLibrary()
 {
     auto& lib = library();
     lib.stopping = false;
@@ -54,13 +58,18 @@ __attribute__((constructor)) void onLoad()
     w.thread = std::thread(workerMain);
 }
 
-__attribute__((destructor)) void onUnload()
+void stopLibrary(StopMode mode)
 {
     auto& lib = library();
     auto& w = workerThread();
     lib.stopping = true;
     if (w.thread.joinable()) {
         platform::requestStop();
+        if (mode == StopMode::signalOnly) {
+            // The thread object is left as it is: it is never destroyed.
+            closeLogOnUnload(LogLock::tryOnly);
+            return;
+        }
         // A worker stuck in a client's callback (a client that waits for a
         // thread that has already ended) must not hang the process at exit.
         std::unique_lock lock(w.mutex);
@@ -73,9 +82,7 @@ __attribute__((destructor)) void onUnload()
             w.thread.detach();
         }
     }
-    closeLogOnUnload();
+    closeLogOnUnload(LogLock::wait);
 }
-
-} // namespace
 
 } // namespace ousb

@@ -49,16 +49,22 @@ bool enableLogging(const char* path)
     }
     if (!path)
         return false;
-    logFile = std::fopen(path, "we");
+    logFile = platform::openLogFile(path);
     if (!logFile)
         return false;
     writeLocked("OrloUSB DLL Logging Started\n");
     return true;
 }
 
-void closeLogOnUnload()
+void closeLogOnUnload(LogLock how)
 {
-    std::lock_guard lock(logMutex);
+    std::unique_lock lock(logMutex, std::defer_lock);
+    if (how == LogLock::tryOnly) {
+        if (!lock.try_lock())
+            return;
+    } else {
+        lock.lock();
+    }
     if (!logFile)
         return;
     writeLocked("OrloUSB DLL Unloaded\n");

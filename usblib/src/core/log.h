@@ -8,8 +8,14 @@ namespace ousb {
 
 void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 bool enableLogging(const char* path);
+enum class LogLock {
+    wait,
+    // At process exit a thread that the system has ended may still hold the
+    // lock: rather no unload line than a hang.
+    tryOnly,
+};
 // Writes the unload line and closes the log.
-void closeLogOnUnload();
+void closeLogOnUnload(LogLock how);
 
 // A handle as the log prints it: at least eight hex digits, never truncated.
 #define OUSB_HANDLE_FMT "0x%08" PRIxPTR

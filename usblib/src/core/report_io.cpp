@@ -154,9 +154,10 @@ void handleReadBytes(Device& d, size_t bytes, uint64_t generation)
 void queueNextRead(Device& d)
 {
     d.inBuffer[0] = 0xFF;
-    d.readQueued = d.file && platform::armRead(*d.file, d.key);
+    int error = platform::invalidHandleError();
+    d.readQueued = d.file && platform::armRead(*d.file, d.key, error);
     if (!d.readQueued)
-        logLine("ERROR: QueueNextRead() failed h " OUSB_HANDLE_FMT "? fRead %d dwRtrn %d\n", logHandle(&d), 0, errno);
+        logLine("ERROR: QueueNextRead() failed h " OUSB_HANDLE_FMT "? fRead %d dwRtrn %d\n", logHandle(&d), 0, error);
 }
 
 void completeRead(const DevicePtr& device)
@@ -210,7 +211,7 @@ bool writeReport(Device& d, const uint8_t* report64)
     // A read that follows waits for a report that arrives after this write.
     d.readSlot.beginWrite();
     platform::IoResult r = d.file ? d.file->write(d.outBuffer.data(), int(kIoTimeout.count()))
-                                  : platform::IoResult{platform::IoStatus::failed, EBADF, 0};
+                                  : platform::IoResult{platform::IoStatus::failed, platform::invalidHandleError(), 0};
     if (r.status != platform::IoStatus::ok) {
         logLine("ERROR: ousb_WriteReport() returned %d for h " OUSB_HANDLE_FMT "\n", r.error, logHandle(&d));
         return false;

@@ -1,13 +1,17 @@
 // The operating-system side of the library, behind one small interface.
 //
 // The core never calls the system directly: it lists HID interfaces, opens
-// them, moves reports and waits for events through these functions. One file
-// per system fills them (linux/ for udev, hidraw, epoll and eventfd).
+// them, moves reports and waits for events through these functions. One
+// folder per system fills them (linux/ for udev, hidraw, epoll and eventfd;
+// windows/ for SetupDi, overlapped HID files and a hidden window). Errors,
+// ids and times cross as plain numbers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +19,14 @@ namespace ousb::platform {
 
 // One HID interface as the system lists it.
 struct HidInterface {
-    std::string path;        // identity of this appearance of the interface; changes on replug
-    std::string devnode;     // what open() takes
-    std::string vendorText;  // vendor id as the system spells it (hex digits)
-    std::string productText; // product id, likewise
-    bool hasProduct = false; // false when the product string cannot be read
-    std::string product;     // product string, UTF-8
+    std::string path; // the system's name of the interface
+    // Path and appearance together name one appearance of the interface: a
+    // system that gives a replugged interface its old path counts arrivals.
+    uint32_t appearance = 0;
+    std::string devnode; // what openHidFile() opens
+    // Empty when the system does not tell them (the interface is skipped).
+    std::optional<uint16_t> vendorId;
+    std::optional<uint16_t> productId;
 };
 
 enum class ListResult { ok, queryFailed };
@@ -39,7 +45,7 @@ enum class IoStatus {
 
 struct IoResult {
     IoStatus status;
-    int error = 0;    // errno for failed/disconnected
+    int error = 0;    // the system's error code for failed/disconnected
     size_t bytes = 0; // bytes moved
 };
 
@@ -56,11 +62,14 @@ public:
     // Cancels pending I/O and releases the interface; later calls fail.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // The interface's product string in the system's narrow encoding; false
+    // when the system cannot tell it.
+    virtual bool productString(std::string& out) = 0;
 };
 
-// Opens `devnode` exclusively for reading and writing. Null on failure; `error`
-// is the system's code.
-std::unique_ptr<HidFile> openHidFile(const std::string& devnode, int& error);
+// Opens the interface exclusively for reading and writing. Null on failure;
+// `error` is the system's code.
+std::unique_ptr<HidFile> openHidFile(const HidInterface& iface, int& error);
 
 // The worker's event loop.
 class WorkerEvents {
@@ -72,8 +81,10 @@ public:
     virtual void onReadable(uint64_t key) = 0;
 };
 
-// Creates the request events; called once when the library loads.
+// Creates the request events and starts the system's own threads (none on
+// Linux; the device-change window on Windows) without waiting for them.
 bool initEvents();
+// Frees what initEvents made, once the worker has ended.
 void closeEvents();
 
 void requestEnumerate();
@@ -86,7 +97,8 @@ void requestStop();
 void runWorker(WorkerEvents& events);
 
 // Arms `file` for one readable notification with `key` (one read in flight).
-bool armRead(HidFile& file, uint64_t key);
+// False with the system's `error` when the read cannot be started.
+bool armRead(HidFile& file, uint64_t key, int& error);
 // Removes `file` from the loop.
 void unwatch(HidFile& file);
 
@@ -99,5 +111,13 @@ bool pumpReads(WorkerEvents& events, int timeoutMs);
 // Milliseconds of a monotonic clock and the calling thread's id, for the log.
 uint32_t tickCount();
 uint32_t threadId();
+
+// The system's codes for a file that is not open and for a wait that ran
+// out, where the log names a system error.
+int invalidHandleError();
+int timeoutError();
+
+// Opens the log for writing, truncated, not inherited by child processes.
+FILE* openLogFile(const char* path);
 
 } // namespace ousb::platform

@@ -10,10 +10,8 @@
 #include "udev_discovery.h"
 
 #include <cerrno>
-#include <ctime>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace ousb::platform {
@@ -156,17 +154,21 @@ void runWorker(WorkerEvents& events)
     }
 }
 
-bool armRead(HidFile& file, uint64_t key)
+bool armRead(HidFile& file, uint64_t key, int& error)
 {
     auto& f = static_cast<HidrawFile&>(file);
-    if (f.fd() < 0)
+    if (f.fd() < 0) {
+        error = EBADF;
         return false;
+    }
     epoll_event ev{};
     ev.events = EPOLLIN | EPOLLONESHOT;
     ev.data.u64 = key;
     int op = f.watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
-    if (::epoll_ctl(loop.deviceEpoll, op, f.fd(), &ev) != 0)
+    if (::epoll_ctl(loop.deviceEpoll, op, f.fd(), &ev) != 0) {
+        error = errno;
         return false;
+    }
     f.watched = true;
     return true;
 }
@@ -182,18 +184,6 @@ void unwatch(HidFile& file)
 bool pumpReads(WorkerEvents& events, int timeoutMs)
 {
     return dispatchDevices(events, timeoutMs);
-}
-
-uint32_t tickCount()
-{
-    timespec ts;
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
-}
-
-uint32_t threadId()
-{
-    return uint32_t(::syscall(SYS_gettid));
 }
 
 } // namespace ousb::platform

@@ -4,6 +4,7 @@
 // POLLOUT within its time limit (a pty-backed node in a test bed is a byte
 // stream and may take a report in pieces, so the rest is written on).
 #include "hidraw_file.h"
+#include "udev_discovery.h"
 
 #include <cerrno>
 #include <chrono>
@@ -24,9 +25,9 @@ bool isDisconnectError(int error)
 
 } // namespace
 
-std::unique_ptr<HidFile> openHidFile(const std::string& devnode, int& error)
+std::unique_ptr<HidFile> openHidFile(const HidInterface& iface, int& error)
 {
-    int fd = ::open(devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    int fd = ::open(iface.devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         error = errno;
         return nullptr;
@@ -44,7 +45,7 @@ std::unique_ptr<HidFile> openHidFile(const std::string& devnode, int& error)
         return nullptr;
     }
     error = 0;
-    return std::make_unique<HidrawFile>(fd, cancelFd);
+    return std::make_unique<HidrawFile>(fd, cancelFd, iface.path);
 }
 
 HidrawFile::~HidrawFile()
@@ -57,6 +58,11 @@ bool HidrawFile::isOpen() const
 {
     std::lock_guard lock(fdMutex_);
     return fd_ >= 0;
+}
+
+bool HidrawFile::productString(std::string& out)
+{
+    return linux_udev::productString(syspath_, out);
 }
 
 IoResult HidrawFile::write(const uint8_t* report65, int timeoutMs)

@@ -4,13 +4,14 @@
 // usb_device ancestor (idVendor, idProduct, product), as the kernel exposes
 // them for every USB HID interface. The path of a record is the sysfs path of
 // the hidraw node: it carries the HID instance number, which changes when the
-// unit is unplugged and plugged back.
+// unit is unplugged and plugged back, so no appearance count is needed.
 #include "udev_discovery.h"
 
 #include "../platform.h"
 
 #include <libudev.h>
 
+#include <charconv>
 #include <mutex>
 
 namespace ousb::platform {
@@ -48,6 +49,27 @@ const char* attribute(udev_device* dev, const char* name)
     return dev ? udev_device_get_sysattr_value(dev, name) : nullptr;
 }
 
+// sysfs spells the ids as four hex digits.
+std::optional<uint16_t> hexId(const char* text)
+{
+    if (!text)
+        return std::nullopt;
+    std::string_view digits(text);
+    if (digits.size() < 4)
+        return std::nullopt;
+    uint16_t value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + 4, value, 16);
+    if (ec != std::errc() || end != digits.data() + 4)
+        return std::nullopt;
+    return value;
+}
+
+udev_device* usbParent(udev_device* node)
+{
+    // Owned by `node`; it must not be unreferenced.
+    return udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_device");
+}
+
 bool describe(udev* ctx, const char* syspath, HidInterface& out)
 {
     udev_device* node = udev_device_new_from_syspath(ctx, syspath);
@@ -60,16 +82,9 @@ bool describe(udev* ctx, const char* syspath, HidInterface& out)
     }
     out.path = syspath;
     out.devnode = devnode;
-    // The parent is owned by `node`; it must not be unreferenced.
-    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_device");
-    if (const char* v = attribute(usb, "idVendor"))
-        out.vendorText = v;
-    if (const char* p = attribute(usb, "idProduct"))
-        out.productText = p;
-    if (const char* name = attribute(usb, "product")) {
-        out.hasProduct = true;
-        out.product = name;
-    }
+    udev_device* usb = usbParent(node);
+    out.vendorId = hexId(attribute(usb, "idVendor"));
+    out.productId = hexId(attribute(usb, "idProduct"));
     udev_device_unref(node);
     return true;
 }
@@ -105,6 +120,20 @@ ListResult listHidInterfaces(std::vector<HidInterface>& out, int& failedDetails)
 }
 
 namespace linux_udev {
+
+bool productString(const std::string& syspath, std::string& out)
+{
+    std::lock_guard lock(udevMutex());
+    udev* ctx = context();
+    udev_device* node = ctx ? udev_device_new_from_syspath(ctx, syspath.c_str()) : nullptr;
+    if (!node)
+        return false;
+    const char* name = attribute(usbParent(node), "product");
+    if (name)
+        out = name;
+    udev_device_unref(node);
+    return name != nullptr;
+}
 
 int startMonitor()
 {
