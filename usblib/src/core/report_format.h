@@ -1,6 +1,7 @@
 // Reading and building the 64-byte reports of the HID link.
 #pragma once
 
+#include "byte_order.h"
 #include "orlousb.h"
 
 #include <array>
@@ -15,18 +16,8 @@ constexpr size_t kTagOffset = 1;
 constexpr size_t kCntOffset = 5;
 constexpr size_t kPayloadOffset = 6;
 
-inline uint32_t readLe32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-inline void writeLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
+using obin::readLe32;
+using obin::writeLe32;
 
 struct ReportView {
     const uint8_t* bytes; // 64 bytes

@@ -1,5 +1,7 @@
 #include "container.h"
 
+#include "byte_order.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,24 +12,6 @@ namespace {
 constexpr uint8_t kMagicLittle[4] = {'!', 'O', 'b', 'n'};
 constexpr uint8_t kMagicBig[4] = {'n', 'b', 'O', '!'};
 
-uint32_t readLe(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint32_t readBe(const uint8_t* p)
-{
-    return uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24;
-}
-
-void swapWords(uint8_t* p, size_t words)
-{
-    for (size_t i = 0; i < words; ++i, p += 4) {
-        std::swap(p[0], p[3]);
-        std::swap(p[1], p[2]);
-    }
-}
-
 bool hasMagic(const uint8_t* p, const uint8_t (&magic)[4])
 {
     return std::memcmp(p, magic, 4) == 0;
@@ -37,13 +21,13 @@ bool hasMagic(const uint8_t* p, const uint8_t (&magic)[4])
 // `blockLength` bytes. Sizes are compared in 64 bits: no sum can wrap.
 bool sectionsFit(const uint8_t* block, uint64_t blockLength)
 {
-    const uint64_t count = readLe(block + kSectionCountOffset);
+    const uint64_t count = readLe32(block + kSectionCountOffset);
     if (kHeaderSize + count * kSectionEntrySize > blockLength)
         return false;
     for (uint64_t i = 0; i < count; ++i) {
         const uint8_t* entry = block + kHeaderSize + i * kSectionEntrySize;
-        const uint64_t sectionLength = readLe(entry + 4);
-        const uint64_t dataOffset = readLe(entry + 12);
+        const uint64_t sectionLength = readLe32(entry + 4);
+        const uint64_t dataOffset = readLe32(entry + 12);
         if (dataOffset + sectionLength > blockLength)
             return false;
     }
@@ -59,7 +43,7 @@ void walk(const uint8_t* image, size_t length, Visit visit)
         const uint8_t* block = image + p;
         if (!hasMagic(block, kMagicLittle))
             return;
-        const uint32_t blockLength = readLe(block + kBlockLengthOffset);
+        const uint32_t blockLength = readLe32(block + kBlockLengthOffset);
         if (blockLength < kHeaderSize || blockLength > length - p || !sectionsFit(block, blockLength))
             return;
         if (!visit(Block(block, blockLength)))
@@ -72,13 +56,13 @@ void walk(const uint8_t* image, size_t length, Visit visit)
 
 uint32_t Block::word(size_t offset) const
 {
-    return readLe(bytes_ + offset);
+    return readLe32(bytes_ + offset);
 }
 
 Section Block::section(uint32_t index) const
 {
     const uint8_t* entry = bytes_ + kHeaderSize + size_t(index) * kSectionEntrySize;
-    return {readLe(entry), readLe(entry + 4), readLe(entry + 8), readLe(entry + 12)};
+    return {readLe32(entry), readLe32(entry + 4), readLe32(entry + 8), readLe32(entry + 12)};
 }
 
 bool validateAndConvert(uint8_t* image, size_t length)
@@ -95,14 +79,14 @@ bool validateAndConvert(uint8_t* image, size_t length)
             return false;
         uint32_t blockLength;
         if (hasMagic(block, kMagicLittle)) {
-            blockLength = readLe(block + kBlockLengthOffset);
+            blockLength = readLe32(block + kBlockLengthOffset);
             if (blockLength > remaining)
                 return false;
         } else if (hasMagic(block, kMagicBig)) {
-            blockLength = readBe(block + kBlockLengthOffset);
+            blockLength = readBe32(block + kBlockLengthOffset);
             if (blockLength > remaining || blockLength < kHeaderSize)
                 return false;
-            const uint64_t count = readBe(block + kSectionCountOffset);
+            const uint64_t count = readBe32(block + kSectionCountOffset);
             if (kHeaderSize + count * kSectionEntrySize > blockLength)
                 return false;
             std::memcpy(block, kMagicLittle, 4);

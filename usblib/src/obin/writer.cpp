@@ -1,5 +1,6 @@
 #include "writer.h"
 
+#include "byte_order.h"
 #include "container.h"
 #include "crc32.h"
 
@@ -13,21 +14,7 @@ namespace {
 
 void putLe(std::vector<uint8_t>& out, size_t offset, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
-        out[offset + size_t(i)] = uint8_t(v >> (8 * i));
-}
-
-uint32_t getLe(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void swapWords(uint8_t* p, size_t words)
-{
-    for (size_t i = 0; i < words; ++i, p += 4) {
-        std::swap(p[0], p[3]);
-        std::swap(p[1], p[2]);
-    }
+    writeLe32(out.data() + offset, v);
 }
 
 } // namespace
@@ -85,8 +72,8 @@ std::vector<uint8_t> toBigEndian(const std::vector<uint8_t>& container)
         uint8_t* block = out.data() + p;
         if (out.size() - p < kHeaderSize || std::memcmp(block, "!Obn", 4) != 0)
             throw std::invalid_argument("not a well-formed container");
-        const uint32_t blockLength = getLe(block + kBlockLengthOffset);
-        const uint64_t count = getLe(block + kSectionCountOffset);
+        const uint32_t blockLength = readLe32(block + kBlockLengthOffset);
+        const uint64_t count = readLe32(block + kSectionCountOffset);
         // The section table is swapped in place: it must lie inside its block.
         if (blockLength < kHeaderSize || blockLength > out.size() - p ||
             kHeaderSize + count * kSectionEntrySize > blockLength)

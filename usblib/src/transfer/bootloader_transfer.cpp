@@ -1,5 +1,6 @@
 #include "bootloader_transfer.h"
 
+#include "byte_order.h"
 #include "crc32.h"
 
 #include <algorithm>
@@ -42,19 +43,6 @@ constexpr int kInvalidRegion = 32;
 constexpr int kInvalidCommand = 80;
 constexpr int kRegionCrcMismatch = 85;
 constexpr int kWriteCrcFailure = 88;
-
-uint32_t readLe(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void writeLe(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
 
 } // namespace
 
@@ -138,7 +126,7 @@ void BootloaderTransfer::handle(const Packet& p)
         break;
     case kAcknowledge:
         if (state_ == beginSent || state_ == writing || state_ == endSent)
-            onAcknowledge(readLe(&p[1]));
+            onAcknowledge(obin::readLe32(&p[1]));
         break;
     case kRefusal: {
         // A refusal must never end as a success, whatever code it carries.
@@ -172,8 +160,8 @@ void BootloaderTransfer::onDeviceInfo(const Packet& p)
 
 void BootloaderTransfer::onRegionInfo(const Packet& p)
 {
-    const uint32_t model = readLe(&p[1]);
-    const uint32_t index = readLe(&p[5]);
+    const uint32_t model = obin::readLe32(&p[1]);
+    const uint32_t index = obin::readLe32(&p[5]);
     if (int64_t(index) != regionIndex_) {
         finish(kInvalidRegion);
         return;
@@ -184,7 +172,7 @@ void BootloaderTransfer::onRegionInfo(const Packet& p)
             regionsToWrite_ = std::min(obin::countRegions(container_, length_, model), deviceRegions_);
         regionsMatched_ = 0;
     }
-    decideRegion(model, index, &p[9], readLe(&p[21]));
+    decideRegion(model, index, &p[9], obin::readLe32(&p[21]));
 }
 
 void BootloaderTransfer::onAcknowledge(uint32_t word)
@@ -313,7 +301,7 @@ bool BootloaderTransfer::sendNextChunk()
             uint8_t packet[6 + kChunkSize];
             const bool acknowledged = writeCounter_ >= kUnacknowledgedPerBurst;
             packet[0] = acknowledged ? kAcknowledgedWrite : kUnacknowledgedWrite;
-            writeLe(packet + 1, section_.address + offset_);
+            obin::writeLe32(packet + 1, section_.address + offset_);
             packet[5] = uint8_t(n);
             std::memcpy(packet + 6, data, n);
             chunkCrc_ = obin::crc32(data, n);
@@ -392,7 +380,7 @@ bool BootloaderTransfer::sendCode(uint8_t code)
 bool BootloaderTransfer::sendWithIndex(uint8_t code, uint32_t index)
 {
     uint8_t packet[5] = {code};
-    writeLe(packet + 1, index);
+    obin::writeLe32(packet + 1, index);
     return send(packet, sizeof packet);
 }
 
