@@ -301,9 +301,8 @@ TEST_F(FirmwareUpdate, UnitsPluggedInDuringAnUpdateAreAnnouncedAfterItAndNeverWr
     std::thread updater(
         [&] { result = ousb_UpdateDeviceFirmware(h, image.data(), uint32_t(image.size()), 0, onProgress); });
     // Each newcomer is plugged in once the library has closed the absent
-    // unit's node: the test bed gives the freed hidraw number to the next
-    // unit, and umockdev's preload cannot tell the old descriptor from the
-    // new unit's (a kernel can).
+    // unit's node, so that the newcomer comes while nothing of the absent
+    // unit is left open.
     const char* closed = "deletes deferred due to firmware update";
     const auto closedOnce = [&](size_t before) {
         for (int i = 0; i < 100 && countLogLines(closed) <= before; ++i)

@@ -2,9 +2,11 @@
 
 #include <umockdev.h>
 
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "bus_numbers.h"
 #include "device_tree.h"
@@ -48,6 +50,8 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
 
     ~Impl()
     {
+        for (const RemovedNode& node : removedNodes)
+            node.link->detach(umockdev);
         if (umockdev)
             g_object_unref(umockdev); // removes the testbed directory
     }
@@ -117,6 +121,7 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
 
     void plugLocked(const std::shared_ptr<UnitCore>& core)
     {
+        releaseRemovedNodes();
         detail::Placement where;
         if (core->port == 0)
             core->port = numbers.takePort();
@@ -156,7 +161,7 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
                 std::lock_guard lock(core.mutex());
                 link->hangUp(); // the host notices the cable first, udev a little later
             }
-            link->detach(umockdev);
+            removedNodes.push_back({link, core.placement.hidrawMinor, std::chrono::steady_clock::now()});
 
             // udevd passes a removal on to its listeners after the kernel has
             // taken the device out of sysfs: a listener that looks finds it gone.
@@ -173,13 +178,37 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
             sysfs->remove(tree.usb);
             uevents->send(tree.usb, "remove");
 
-            numbers.releaseHidrawMinor(core.placement.hidrawMinor);
             numbers.releaseDevnum(core.placement.devnum);
         }
         if (!keepPort && core.port != 0) {
             numbers.releasePort(core.port);
             core.port = 0;
         }
+    }
+
+    // A removed node keeps answering (with errors) and keeps its minor for a
+    // while: a host that opened it just before the pull may not have been
+    // accepted by the node's socket yet, and taking the socket away then
+    // makes the host's next write abort the whole host process. hidraw
+    // likewise holds a removed node's minor while a host still has it open.
+    static constexpr std::chrono::seconds kRemovedNodeLinger{2};
+
+    struct RemovedNode {
+        std::shared_ptr<detail::HidrawLink> link;
+        int hidrawMinor;
+        std::chrono::steady_clock::time_point since;
+    };
+
+    void releaseRemovedNodes()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        std::erase_if(removedNodes, [&](const RemovedNode& node) {
+            if (now - node.since < kRemovedNodeLinger)
+                return false;
+            node.link->detach(umockdev);
+            numbers.releaseHidrawMinor(node.hidrawMinor);
+            return true;
+        });
     }
 
     UMockdevTestbed* umockdev = nullptr;
@@ -190,6 +219,7 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
 
     mutable std::mutex mutex; // device tree, numbers, unit list, plug state
     std::deque<std::unique_ptr<Unit>> units;
+    std::vector<RemovedNode> removedNodes;
     detail::BusNumbers numbers;
     bool paced = false; // for units plugged from now on
 };
