@@ -138,6 +138,19 @@ int Tool::pickUnit(const Arguments& a, QDevice*& unit)
     return kOk;
 }
 
+int Tool::pickEditableUnit(const Arguments& a, QDevice*& unit, const char* action)
+{
+    if (const int code = pickUnit(a, unit))
+        return code;
+    if (!editingAllowed(*unit)) {
+        say(QStringLiteral("unit %1 needs a firmware update before %2 (zq40ctl update %1)")
+                .arg(unit->pDeviceInfo->ser)
+                .arg(QLatin1String(action)));
+        return kBadUsage;
+    }
+    return kOk;
+}
+
 int Tool::list(bool json)
 {
     waiter.waitForUnits();
@@ -242,13 +255,8 @@ int Tool::set(const Arguments& a)
         changes.push_back(change);
     }
     QDevice* unit = nullptr;
-    if (const int code = pickUnit(a, unit))
+    if (const int code = pickEditableUnit(a, unit, "its settings can be changed"))
         return code;
-    if (!editingAllowed(*unit)) {
-        say(QStringLiteral("unit %1 needs a firmware update before its settings can be changed (zq40ctl update %1)")
-                .arg(unit->pDeviceInfo->ser));
-        return kBadUsage;
-    }
     size_t refused = 0;
     const EditResult result = core.session().editAll(changes, &refused);
     if (!result.applied) {
@@ -271,13 +279,8 @@ int Tool::save(const Arguments& a)
 int Tool::load(const Arguments& a)
 {
     QDevice* unit = nullptr;
-    if (const int code = pickUnit(a, unit))
+    if (const int code = pickEditableUnit(a, unit, "a configuration can be loaded"))
         return code;
-    if (!editingAllowed(*unit)) {
-        say(QStringLiteral("unit %1 needs a firmware update before a configuration can be loaded (zq40ctl update %1)")
-                .arg(unit->pDeviceInfo->ser));
-        return kBadUsage;
-    }
     prompter.setFile(QString::fromLocal8Bit(a.words.front()));
     if (!core.configs().open(!a.keepName))
         return kBadUsage;

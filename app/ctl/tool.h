@@ -30,6 +30,9 @@ private:
     // The unit a command works on: the one named, or the only one connected.
     // On failure, says why and gives the exit code.
     int pickUnit(const Arguments& a, QDevice*& unit);
+    // The same, for a command that changes settings: a unit the window would
+    // not let edit is refused, saying what `action` needs first.
+    int pickEditableUnit(const Arguments& a, QDevice*& unit, const char* action);
     // Why a unit (the one with `serial`, or any) is not there to use.
     int whyMissing(std::optional<uint32_t> serial);
     int updateOne(uint32_t serial);
