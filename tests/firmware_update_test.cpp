@@ -291,10 +291,10 @@ TEST_F(FirmwareUpdate, UnitsPluggedInDuringAnUpdateAreAnnouncedAfterItAndNeverWr
 
     // The library logs the end of the update before it lets go of it.
     std::atomic<int> announcedDuringUpdate{0};
-    events().onEvent = [&](const LibraryEvent& e) {
+    events().setOnEvent([&](const LibraryEvent& e) {
         if (e.kind == Kind::connect && e.info.ser != 31801 && countLogLines("Firmware completed h") == 0)
             ++announcedDuringUpdate;
-    };
+    });
     events().clear();
     auto image = smallMainUnitImage();
     bool result = false;
@@ -332,7 +332,7 @@ TEST_F(FirmwareUpdate, UnitsPluggedInDuringAnUpdateAreAnnouncedAfterItAndNeverWr
                 serials.insert(e.info.ser);
         return serials.count(31802) && serials.count(31803);
     }));
-    events().onEvent = nullptr;
+    events().setOnEvent(nullptr);
     EXPECT_EQ(announcedDuringUpdate, 0);
     for (zq40emu::Unit* other : {&early, &late}) {
         EXPECT_TRUE(other->bootPackets().empty());

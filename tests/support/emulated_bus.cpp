@@ -21,7 +21,7 @@ void EmulatedBus::SetUp()
 void EmulatedBus::TearDown()
 {
     events().uninstall();
-    events().onEvent = nullptr;
+    events().setOnEvent(nullptr);
     bed.reset();
     ousb_EnableLogging(nullptr);
     if (!HasFailure())

@@ -86,10 +86,19 @@ void LibraryEvents::clear()
     events_.clear();
 }
 
+void LibraryEvents::setOnEvent(std::function<void(const LibraryEvent&)> hook)
+{
+    std::lock_guard lock(hookMutex_);
+    onEvent_ = std::move(hook);
+}
+
 void LibraryEvents::record(LibraryEvent event)
 {
-    if (onEvent)
-        onEvent(event);
+    {
+        std::lock_guard lock(hookMutex_);
+        if (onEvent_)
+            onEvent_(event);
+    }
     {
         std::lock_guard lock(mutex_);
         events_.push_back(std::move(event));

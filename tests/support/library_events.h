@@ -50,13 +50,16 @@ public:
     EventList waitForKind(LibraryEvent::Kind kind, size_t count,
                           std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 
-    // Called on the worker thread at every event, before it is recorded.
-    std::function<void(const LibraryEvent&)> onEvent;
+    // `hook` is called on the worker thread at every event, before it is
+    // recorded; may be set or cleared while the worker runs.
+    void setOnEvent(std::function<void(const LibraryEvent&)> hook);
     bool registerReadCallbacks = true;
 
     void record(LibraryEvent event);
 
 private:
+    std::mutex hookMutex_;
+    std::function<void(const LibraryEvent&)> onEvent_;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     EventList events_;
