@@ -2,8 +2,9 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
+
+#include "../platform/sync.h"
 
 namespace ousb {
 
@@ -62,8 +63,8 @@ public:
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
+    platform::Mutex mutex_;
+    platform::ConditionVariable cv_;
     bool signalled_ = false;
 };
 

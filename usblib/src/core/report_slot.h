@@ -9,10 +9,11 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+
+#include "../platform/sync.h"
 
 namespace ousb {
 
@@ -83,8 +84,8 @@ private:
         return true;
     }
 
-    mutable std::mutex mutex_;
-    std::condition_variable cv_;
+    mutable platform::Mutex mutex_;
+    platform::ConditionVariable cv_;
     uint64_t generation_ = 0;
     bool signalled_ = false;
     Report report_{};

@@ -6,9 +6,10 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include "../platform/sync.h"
 
 namespace ousb {
 
@@ -54,8 +55,8 @@ public:
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable freed_;
+    platform::Mutex mutex_;
+    platform::ConditionVariable freed_;
     std::thread::id owner_{};
     unsigned depth_ = 0;
 };

@@ -105,10 +105,16 @@ void runWorker(WorkerEvents& events)
     const HANDLE waits[] = {loop.stop, loop.enumerate, loop.rescan};
     for (;;) {
         DWORD r = WaitForMultipleObjectsEx(3, waits, FALSE, INFINITE, TRUE);
-        if (r == WAIT_FAILED || r == WAIT_OBJECT_0 || consume(loop.stop))
+        if (r == WAIT_FAILED || r == WAIT_OBJECT_0)
             return;
-        bool enumerate = r == WAIT_OBJECT_0 + 1 || consume(loop.enumerate);
-        bool rescan = r == WAIT_OBJECT_0 + 2 || consume(loop.rescan);
+        // Each look at an event is a call into the system: after a request,
+        // the others are looked at too; after read completions, none (a
+        // request set meanwhile ends the next wait at once).
+        const bool request = r == WAIT_OBJECT_0 + 1 || r == WAIT_OBJECT_0 + 2;
+        if (request && consume(loop.stop))
+            return;
+        bool enumerate = r == WAIT_OBJECT_0 + 1 || (request && consume(loop.enumerate));
+        bool rescan = r == WAIT_OBJECT_0 + 2 || (request && consume(loop.rescan));
         // Reports first: a scan may delete the records they belong to.
         dispatchCompleted(events);
         if (enumerate)

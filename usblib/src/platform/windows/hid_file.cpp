@@ -82,7 +82,10 @@ IoResult WinHidFile::write(const uint8_t* report65, int timeoutMs)
                 noteGone();
             return {isDisconnect(error) ? IoStatus::disconnected : IoStatus::failed, int(error), 0};
         }
-        if (WaitForSingleObject(writeEvent_, DWORD(timeoutMs)) != WAIT_OBJECT_0) {
+        // A write the driver finished at once needs no wait (one call into
+        // the system less); the event stays set until the next write starts.
+        if (!HasOverlappedIoCompleted(&writeOverlapped_) &&
+            WaitForSingleObject(writeEvent_, DWORD(timeoutMs)) != WAIT_OBJECT_0) {
             // The block and the buffer are the caller's: the write must be
             // over before this returns.
             CancelIoEx(handle_, &writeOverlapped_);
