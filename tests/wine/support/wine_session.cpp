@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,6 +73,9 @@ WineProgram::WineProgram(const WineSetup& setup, const std::string& exe, const s
     const std::string program = setup.bin + "/" + exe;
     pid_ = fork();
     if (pid_ == 0) {
+        // A harness that dies must not leave a Windows program behind: it
+        // would keep Wine's device host spinning on the test bed's dead nodes.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         dup2(in[0], 0);
         dup2(out[1], 1);
         enterWine(setup);
