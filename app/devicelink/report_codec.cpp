@@ -7,6 +7,8 @@
 
 namespace zq40 {
 
+using byte_order::readLe32;
+
 namespace {
 
 // Code 2 names the zone levels only as the unit reports them.

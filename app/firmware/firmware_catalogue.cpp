@@ -8,6 +8,8 @@ extern "C" const uint8_t zq40_firmware_catalogue_bytes[];
 
 namespace zq40::firmware {
 
+using byte_order::readLe32;
+
 namespace {
 
 constexpr uint32_t kVersionModels[] = {202, 200, 502, 601};

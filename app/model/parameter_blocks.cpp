@@ -9,6 +9,9 @@
 
 namespace zq40 {
 
+using byte_order::readLe32;
+using byte_order::writeLe32;
+
 namespace {
 
 constexpr char kDefaultDeviceName[] = "Orlo ZQ40";

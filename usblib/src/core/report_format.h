@@ -16,8 +16,8 @@ constexpr size_t kTagOffset = 1;
 constexpr size_t kCntOffset = 5;
 constexpr size_t kPayloadOffset = 6;
 
-using obin::readLe32;
-using obin::writeLe32;
+using byte_order::readLe32;
+using byte_order::writeLe32;
 
 struct ReportView {
     const uint8_t* bytes; // 64 bytes

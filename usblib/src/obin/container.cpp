@@ -7,6 +7,10 @@
 
 namespace obin {
 
+using byte_order::readBe32;
+using byte_order::readLe32;
+using byte_order::swapWords;
+
 namespace {
 
 constexpr uint8_t kMagicLittle[4] = {'!', 'O', 'b', 'n'};

@@ -10,6 +10,10 @@
 
 namespace obin {
 
+using byte_order::readLe32;
+using byte_order::swapWords;
+using byte_order::writeLe32;
+
 namespace {
 
 void putLe(std::vector<uint8_t>& out, size_t offset, uint32_t v)

@@ -126,7 +126,7 @@ void BootloaderTransfer::handle(const Packet& p)
         break;
     case kAcknowledge:
         if (state_ == beginSent || state_ == writing || state_ == endSent)
-            onAcknowledge(obin::readLe32(&p[1]));
+            onAcknowledge(byte_order::readLe32(&p[1]));
         break;
     case kRefusal: {
         // A refusal must never end as a success, whatever code it carries.
@@ -160,8 +160,8 @@ void BootloaderTransfer::onDeviceInfo(const Packet& p)
 
 void BootloaderTransfer::onRegionInfo(const Packet& p)
 {
-    const uint32_t model = obin::readLe32(&p[1]);
-    const uint32_t index = obin::readLe32(&p[5]);
+    const uint32_t model = byte_order::readLe32(&p[1]);
+    const uint32_t index = byte_order::readLe32(&p[5]);
     if (int64_t(index) != regionIndex_) {
         finish(kInvalidRegion);
         return;
@@ -172,7 +172,7 @@ void BootloaderTransfer::onRegionInfo(const Packet& p)
             regionsToWrite_ = std::min(obin::countRegions(container_, length_, model), deviceRegions_);
         regionsMatched_ = 0;
     }
-    decideRegion(model, index, &p[9], obin::readLe32(&p[21]));
+    decideRegion(model, index, &p[9], byte_order::readLe32(&p[21]));
 }
 
 void BootloaderTransfer::onAcknowledge(uint32_t word)
@@ -301,7 +301,7 @@ bool BootloaderTransfer::sendNextChunk()
             uint8_t packet[6 + kChunkSize];
             const bool acknowledged = writeCounter_ >= kUnacknowledgedPerBurst;
             packet[0] = acknowledged ? kAcknowledgedWrite : kUnacknowledgedWrite;
-            obin::writeLe32(packet + 1, section_.address + offset_);
+            byte_order::writeLe32(packet + 1, section_.address + offset_);
             packet[5] = uint8_t(n);
             std::memcpy(packet + 6, data, n);
             chunkCrc_ = obin::crc32(data, n);
@@ -380,7 +380,7 @@ bool BootloaderTransfer::sendCode(uint8_t code)
 bool BootloaderTransfer::sendWithIndex(uint8_t code, uint32_t index)
 {
     uint8_t packet[5] = {code};
-    obin::writeLe32(packet + 1, index);
+    byte_order::writeLe32(packet + 1, index);
     return send(packet, sizeof packet);
 }
 

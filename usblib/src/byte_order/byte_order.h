@@ -1,13 +1,14 @@
-// Words in byte buffers: the container, the bootloader's packets and the
-// reports all carry 32-bit words little-endian (a big-endian container is
-// turned round word by word).
+// Words in byte buffers: the container, the bootloader's packets, the
+// reports, the parameter blocks and the catalogue's version table all carry
+// 32-bit words little-endian (a big-endian container is turned round word by
+// word). Header-only, for the library and the programs alike.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 
-namespace obin {
+namespace byte_order {
 
 inline uint32_t readLe32(const uint8_t* p)
 {
@@ -33,4 +34,4 @@ inline void swapWords(uint8_t* p, size_t words)
     }
 }
 
-} // namespace obin
+} // namespace byte_order
