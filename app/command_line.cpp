@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "firmware_catalogue.h"
 #include "version.h"
 
 #include <cstring>
@@ -42,8 +43,7 @@ std::string usageText()
 
 std::string versionText()
 {
-    return "zq40panel " + std::to_string(versionMajor) + "." + std::to_string(versionMinor) + "." +
-        std::to_string(versionBuild) + "\n";
+    return std::string("zq40panel ") + kVersion + "\nfirmware catalogue: " + firmware::catalogueOrigin() + "\n";
 }
 
 } // namespace zq40

@@ -5,6 +5,7 @@
 #include "orlousb.h"
 #include "single_instance.h"
 #include "startup_report.h"
+#include "version.h"
 
 #include <QApplication>
 
@@ -37,7 +38,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     // Lets the desktop match the window to the installed .desktop file and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.orlo_audio.ZQ40Panel"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(zq40::kAppId));
     int result;
     {
         MainWindow window;

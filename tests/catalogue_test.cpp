@@ -1,6 +1,7 @@
 // The firmware catalogue linked into the application: its layout is read
 // here byte by byte and every checksum recomputed, independently of the
 // generator that wrote it.
+#include "catalogue_check.h"
 #include "container.h"
 #include "firmware_catalogue.h"
 #include "writer.h"
@@ -23,33 +24,11 @@ using zq40::firmware::catalogue;
 using zq40::firmware::catalogueVersion;
 using zq40::firmware::kCatalogueLength;
 
-constexpr uint32_t version(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
-{
-    return a << 24 | b << 16 | c << 8 | d;
-}
+using zq40::firmware::layout::version;
 
-struct Expected {
-    uint32_t model;
-    uint32_t region;
-    uint32_t version;
-    uint32_t base;
-    uint32_t regionLength;
-    uint32_t sectionLength;
-};
-
-const Expected kBlocks[] = {
-    {601, 0, version(4, 4, 1, 0), 0x18000, 0x10000, 0xAF1C},
-    {601, 1, version(1, 1, 1, 47), 0x50000, 0x30000, 0x29374},
-    {601, 2, version(1, 0, 0, 0), 0x28000, 0x10000, 0xF380},
-    {601, 3, version(1, 0, 0, 0), 0x38000, 0x18000, 0x11BDC},
-    {601, 4, version(1, 0, 0, 0), 0x60000000, 0x4A000, 0x49538},
-    {200, 0, version(1, 1, 0, 8), 0x18000, 0x10000, 0x93E8},
-    {200, 1, version(1, 3, 0, 26), 0x28000, 0x55000, 0xF910},
-    {202, 0, version(1, 1, 0, 8), 0x18000, 0x10000, 0xA954},
-    {202, 1, version(1, 4, 0, 35), 0x28000, 0x55000, 0x1E224},
-    {502, 0, version(1, 1, 0, 5), 0x18000, 0x10000, 0x2664},
-    {502, 1, version(1, 2, 0, 6), 0x28000, 0x55000, 0x546C},
-};
+// The layout as the program expects it; everything below reads the bytes
+// on its own and recomputes every checksum.
+const auto& kBlocks = zq40::firmware::layout::kBlocks;
 
 constexpr uint32_t kDataOffset = 84;
 
@@ -92,11 +71,15 @@ std::span<const uint8_t> sectionOf(size_t index)
     return catalogue().subspan(blockOffsets()[index] + kDataOffset, kBlocks[index].sectionLength);
 }
 
-TEST(Catalogue, GeneratedFileIsTheContainerAndFourVersionWords)
+Bytes generatedFile()
 {
     std::ifstream file(ZQ40_CATALOGUE_FILE, std::ios::binary);
-    ASSERT_TRUE(file) << ZQ40_CATALOGUE_FILE;
-    const Bytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(Catalogue, GeneratedFileIsTheContainerAndFourVersionWords)
+{
+    const Bytes bytes = generatedFile();
     ASSERT_EQ(bytes.size(), kCatalogueLength + 16);
     EXPECT_TRUE(std::equal(catalogue().begin(), catalogue().end(), bytes.begin()));
     const uint8_t* versions = bytes.data() + kCatalogueLength;
@@ -111,19 +94,19 @@ TEST(Catalogue, BlocksAreAsListed)
     const auto image = catalogue();
     const auto offsets = blockOffsets();
     for (size_t i = 0; i < std::size(kBlocks); ++i) {
-        const Expected& e = kBlocks[i];
+        const auto& e = kBlocks[i];
         SCOPED_TRACE("block " + std::to_string(i) + ": " + std::to_string(e.model) + "/" + std::to_string(e.region));
         ASSERT_LE(offsets[i] + kDataOffset + e.sectionLength, image.size());
         const uint8_t* b = image.data() + offsets[i];
         EXPECT_EQ(0, std::memcmp(b, "!Obn", 4));
         EXPECT_EQ(getLe(b + 36), e.model);
         EXPECT_EQ(getLe(b + 40), e.region);
-        EXPECT_EQ(getLe(b + 44), e.version);
-        EXPECT_EQ(getLe(b + 48), e.base);
+        EXPECT_EQ(getLe(b + 44), e.testVersion);
+        EXPECT_EQ(getLe(b + 48), e.baseAddress);
         EXPECT_EQ(getLe(b + 52), e.regionLength);
         EXPECT_EQ(getLe(b + 60), kDataOffset + e.sectionLength);
         EXPECT_EQ(getLe(b + 64), 1u);
-        EXPECT_EQ(getLe(b + 68), e.base);
+        EXPECT_EQ(getLe(b + 68), e.baseAddress);
         EXPECT_EQ(getLe(b + 72), e.sectionLength);
         EXPECT_EQ(getLe(b + 80), kDataOffset);
     }
@@ -183,9 +166,8 @@ TEST(Catalogue, MainUnitRegion4HoldsTheChildBlocks)
     ASSERT_TRUE(obin::validateAndConvert(copy.data(), copy.size()));
     EXPECT_TRUE(std::equal(copy.begin(), copy.end(), children.begin()));
 
-    const std::pair<uint32_t, uint32_t> order[] = {{202, 0}, {202, 1}, {200, 0}, {200, 1}, {502, 0}, {502, 1}};
     size_t at = 0;
-    for (const auto& [model, region] : order) {
+    for (const auto& [model, region] : zq40::firmware::layout::kChildBlocks) {
         SCOPED_TRACE(std::to_string(model) + "/" + std::to_string(region));
         ASSERT_LE(at + obin::kHeaderSize, copy.size());
         const uint8_t* block = copy.data() + at;
@@ -244,6 +226,86 @@ TEST(Catalogue, VersionsOfApplicationRegions)
     EXPECT_EQ(catalogueVersion(0), 0u);
     EXPECT_EQ(catalogueVersion(203), 0u);
     EXPECT_EQ(catalogueVersion(0xFFFFFFFF), 0u);
+}
+
+// A catalogue as the maker's might be: the layout, other contents.
+Bytes makerLikeCatalogue()
+{
+    auto block = [](const auto& b, Bytes data) {
+        obin::RegionImage image{b.model, b.region, b.testVersion + 1, b.baseAddress, b.regionLength, "Maker", {}};
+        image.sections.push_back({b.baseAddress, std::move(data)});
+        return obin::buildBlock(image);
+    };
+    auto scrambled = [](size_t i) {
+        Bytes data(sectionOf(i).begin(), sectionOf(i).end());
+        for (auto& byte : data)
+            byte ^= 0x5A;
+        return data;
+    };
+    Bytes children;
+    for (const auto& key : zq40::firmware::layout::kChildBlocks) {
+        const size_t i = size_t(zq40::firmware::layout::blockOf(key.model, key.region) - kBlocks);
+        const Bytes b = block(kBlocks[i], scrambled(i));
+        children.insert(children.end(), b.begin(), b.end());
+    }
+    Bytes out;
+    for (size_t i = 0; i < std::size(kBlocks); ++i) {
+        const Bytes b = block(kBlocks[i], kBlocks[i].holdsChildren ? children : scrambled(i));
+        out.insert(out.end(), b.begin(), b.end());
+    }
+    for (uint32_t model : zq40::firmware::layout::kVersionModels) {
+        const uint32_t v = zq40::firmware::layout::blockOf(model, 1)->testVersion + 1;
+        for (int k = 0; k < 4; ++k)
+            out.push_back(uint8_t(v >> (8 * k)));
+    }
+    return out;
+}
+
+bool mentions(const std::vector<std::string>& differences, const std::string& text)
+{
+    return std::any_of(differences.begin(), differences.end(),
+                       [&](const std::string& d) { return d.find(text) != std::string::npos; });
+}
+
+TEST(CatalogueCheck, TakesTheTestCatalogueOnlyAsTheTestCatalogue)
+{
+    const Bytes file = generatedFile();
+    EXPECT_TRUE(zq40::firmware::catalogueDifferences(file).empty());
+    const auto asMakers = zq40::firmware::makerCatalogueDifferences(file);
+    EXPECT_EQ(asMakers.size(), std::size(kBlocks));
+    EXPECT_TRUE(mentions(asMakers, "block 601/1: holds the test catalogue's contents"));
+}
+
+TEST(CatalogueCheck, RefusesAMakersFileThatDiffers)
+{
+    const Bytes good = makerLikeCatalogue();
+    ASSERT_EQ(good.size(), kCatalogueLength + 16);
+    const auto none = zq40::firmware::makerCatalogueDifferences(good);
+    ASSERT_TRUE(none.empty()) << none.front();
+
+    Bytes changed = good;
+    changed[blockOffsets()[1] + kDataOffset + 1000] ^= 1;
+    EXPECT_TRUE(mentions(zq40::firmware::makerCatalogueDifferences(changed), "block 601/1: section CRC is"));
+
+    // In the child-holding region, one of the children's blocks.
+    changed = good;
+    changed[blockOffsets()[4] + kDataOffset + kDataOffset + 5] ^= 1;
+    const auto inChildren = zq40::firmware::makerCatalogueDifferences(changed);
+    EXPECT_TRUE(mentions(inChildren, "block 601/4: block 202/0: section CRC is"));
+    EXPECT_TRUE(mentions(inChildren, "block 601/4: section CRC is"));
+
+    // The last block left out, the version table after the rest.
+    Bytes shorter(good.begin(), good.begin() + blockOffsets().back());
+    shorter.insert(shorter.end(), good.end() - 16, good.end());
+    const auto shortOne = zq40::firmware::makerCatalogueDifferences(shorter);
+    EXPECT_TRUE(mentions(shortOne, "bytes, not 949776"));
+    EXPECT_TRUE(mentions(shortOne, "block 502/1: missing"));
+
+    Bytes table = good;
+    table[kCatalogueLength + 4] ^= 1; // model 200's word
+    const auto versions = zq40::firmware::makerCatalogueDifferences(table);
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(versions[0], "the version table gives 1.3.0.26 for model 200, its block 200/1 holds 1.3.0.27");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ctl_arguments.h"
 
+#include "firmware_catalogue.h"
 #include "version.h"
 
 #include <algorithm>
@@ -168,15 +169,14 @@ std::string helpText(const std::string& command)
             "or refused value, a file that cannot be read or written); 2 no such unit,\n"
             "or several connected and none named; 3 a unit is held by another program\n"
             "(zq40panel holds the units it shows); 4 this user may not open a unit;\n"
-            "5 a unit did not answer, or an update failed.\n"
+            "5 a unit did not answer, or an update failed or was refused.\n"
             "With ZQ40_LOG=FILE in the environment, the USB library writes its log to FILE.\n";
     return text;
 }
 
 std::string versionText()
 {
-    return "zq40ctl " + std::to_string(versionMajor) + "." + std::to_string(versionMinor) + "." +
-        std::to_string(versionBuild) + "\n";
+    return std::string("zq40ctl ") + kVersion + "\nfirmware catalogue: " + firmware::catalogueOrigin() + "\n";
 }
 
 } // namespace zq40::ctl

@@ -16,7 +16,7 @@ enum Exit : int {
     kNoSuchUnit = 2,   // none connected, none with that serial, or several and none named
     kUnitHeld = 3,     // another program has the unit open
     kAccessDenied = 4, // this user may not open the unit
-    kUnitFailed = 5,   // the unit did not answer, or an update failed
+    kUnitFailed = 5,   // the unit did not answer, or an update failed or was refused
 };
 
 struct Arguments {

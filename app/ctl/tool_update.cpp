@@ -125,7 +125,8 @@ int Tool::updateOne(uint32_t serial)
         const FirmwareFlow::Outcome outcome = flow.update(unit);
         progress.end();
         if (outcome.result != FirmwareFlow::Result::ChildrenUpdated) {
-            say(failure(serial, "child firmware update", progress.error()));
+            if (outcome.result != FirmwareFlow::Result::TestFirmwareRefused)
+                say(failure(serial, "child firmware update", progress.error()));
             result = kUnitFailed;
         } else {
             // The children restart and are announced again.

@@ -45,6 +45,14 @@ FirmwareFlow::Outcome FirmwareFlow::update(QDevice* unit)
 {
     if (isRunning || !unit || session.isOffline(unit) || !unit->devHandle || !unit->pDeviceInfo)
         return {};
+    // The test catalogue is random bytes in the maker's layout: written to a
+    // real unit, bootloader region included, it would destroy the unit.
+    if (!firmware::mayWriteCarriedFirmware()) {
+        prompter.tell(Severity::Warning, windowText("Orlo ZQ40"),
+                      windowText("This build carries test firmware, not the maker's: it cannot update a real unit. "
+                                 "See the README to build with the maker's firmware catalogue."));
+        return {Result::TestFirmwareRefused};
+    }
     isRunning = true;
     const Outcome outcome = runsCarriedFirmware(*unit->pDeviceInfo) ? updateChildren(unit) : updateUnit(unit);
     isRunning = false;

@@ -19,6 +19,7 @@ class FirmwareFlow : public QObject {
 public:
     enum class Result {
         NotStarted,            // no unit, or an update is already running
+        TestFirmwareRefused,   // this build's test firmware would reach a real unit: nothing sent
         NewerSoftwareRequired, // the unit is newer than this program: never updated
         BackupFailed,          // the settings could not be saved: not started
         UnitUpdated,           // the unit took the firmware (it returns under a new handle)

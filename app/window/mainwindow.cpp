@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "firmware_catalogue.h"
 #include "form_font.h"
 #include "form_widgets.h"
 #include "latin1_text.h"
@@ -47,8 +48,9 @@ MainWindow::MainWindow(QWidget* parent)
     frame.setUp();
     for (int zone = 1; zone <= kZones; ++zone)
         form::minimumBox(*ui, zone)->setSpecialValueText(tr("Off"));
-    const QString version = QStringLiteral("%1.%2.%3").arg(versionMajor).arg(versionMinor).arg(versionBuild);
-    ui->label_version->setText(tr("Version %1").arg(version));
+    ui->label_version->setText(tr("Version %1").arg(QString::fromLatin1(kVersion)));
+    ui->label_version->setToolTip(
+        tr("Firmware catalogue: %1").arg(QString::fromStdString(firmware::catalogueOrigin())));
 
     // The offline entry is never removed; entries are found by their data.
     // Being the first entry it becomes current, and device selection shows
@@ -274,6 +276,7 @@ void MainWindow::showFirmwareOutcome(const FirmwareFlow::Outcome& outcome)
     using Result = FirmwareFlow::Result;
     switch (outcome.result) {
     case Result::NotStarted:
+    case Result::TestFirmwareRefused:
     case Result::NewerSoftwareRequired:
     case Result::BackupFailed:
         break;

@@ -38,6 +38,9 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
         // before any host creates its uevent monitor
         detail::raiseDatagramQueueLimit(1024);
         umockdev = umockdev_testbed_new();
+        // The programs on this bed reach emulated units only: they may write
+        // the test firmware catalogue into them.
+        g_setenv("ZQ40_TEST_FIRMWARE", "1", TRUE);
         gchar* dir = umockdev_testbed_get_root_dir(umockdev);
         root = dir;
         g_free(dir);
@@ -52,6 +55,7 @@ struct Testbed::Impl : std::enable_shared_from_this<Testbed::Impl> {
     {
         for (const RemovedNode& node : removedNodes)
             node.link->detach(umockdev);
+        g_unsetenv("ZQ40_TEST_FIRMWARE");
         if (umockdev)
             g_object_unref(umockdev); // removes the testbed directory
     }

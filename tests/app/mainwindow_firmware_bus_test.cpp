@@ -1,7 +1,8 @@
 // The firmware button with emulated units: a full main-unit update end to
 // end with its settings saved, restored and the backup gone; an earlier
 // attempt's backup kept and restored from the working directory; hardware
-// too new for this program; a backup that cannot be written or read; the
+// too new for this program; test firmware refused for a unit not on the
+// test bed; a backup that cannot be written or read; the
 // children by key, with another child arriving during an update.
 #include "firmware_flow_on_bus.h"
 
@@ -222,6 +223,37 @@ private slots:
         QVERIFY(firmware_backup::existing(62201).isEmpty());
         QVERIFY(child<QLabel>(window, "label_fw_update_status")->isHidden());
         QCOMPARE(window.deviceRegistry().all().size(), size_t(1));
+    }
+
+    void testFirmwareNeverReachesARealUnit()
+    {
+        // Outdated, and with an outdated remote for the press after.
+        auto config = unitConfig(62251, kOlderFirmware);
+        config.children = {zq40emu::remote(258, 200, kCarried200 - 1)};
+        MainWindow window;
+        auto& unit = plug(config);
+        QVERIFY(waitUntilShown(window, 62251, kOlderFirmware));
+        QVERIFY(!firmwareButton(window)->isHidden());
+        unit.clearReceived();
+
+        // Without the test bed's word, the unit is taken for a real one.
+        qunsetenv("ZQ40_TEST_FIRMWARE");
+        MessageBoxCloser boxes;
+        firmwareButton(window)->click();
+        qputenv("ZQ40_TEST_FIRMWARE", "1");
+        QCOMPARE(boxes.seen.size(), 1);
+        QVERIFY(boxes.seen[0].contains(
+            QStringLiteral("This build carries test firmware, not the maker's: it cannot update a real unit. "
+                           "See the README to build with the maker's firmware catalogue.")));
+        QTest::qWait(300);
+        QCOMPARE(unit.receivedCount(), size_t(0));
+        QVERIFY(unit.bootPackets(258).empty());
+        QVERIFY(firmware_backup::existing(62251).isEmpty());
+        // Nothing else changed: still offered, and no update shown as running or failed.
+        QVERIFY(firmwareButton(window)->isEnabled());
+        QVERIFY(!firmwareButton(window)->isHidden());
+        QCOMPARE(connectedState(window), QStringLiteral("mismatch"));
+        QVERIFY(child<QLabel>(window, "label_fw_update_status")->isHidden());
     }
 
     void backupThatCannotBeWrittenStopsTheUpdate()

@@ -1,7 +1,7 @@
 // zq40ctl as a script runs it: the installed kind of binary against emulated
 // units on this process's test bed. Listing, settings with linked zones and
 // refusals, a configuration saved from one unit and loaded onto another, an
-// update, and the exit codes when a unit is missing, held or silent.
+// update, test firmware refused off the test bed, and the exit codes when a unit is missing, held or silent.
 #include "parameter_blocks.h"
 
 #include <zq40emu/zq40emu.h>
@@ -189,6 +189,25 @@ private slots:
         QVERIFY(r.out.endsWith("44001: current, firmware 1.1.1.47\n"));
         // The settings came back with the unit.
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(u.block(11).data())), QByteArray("Hall"));
+    }
+
+    void testFirmwareIsRefusedForARealUnit()
+    {
+        auto old = unit(44101, kOld601, factory("Hall"));
+        old.children = {zq40emu::remote(258, 202, 0x01040020)};
+        zq40emu::Unit& u = plug(old);
+        // Without the test bed's word the unit is taken for a real one.
+        qunsetenv("ZQ40_TEST_FIRMWARE");
+        const Run r = zq40ctl({"update", "44101"});
+        qputenv("ZQ40_TEST_FIRMWARE", "1");
+        QCOMPARE(r.code, 5);
+        QVERIFY2(r.err.contains("This build carries test firmware, not the maker's: it cannot update a real unit."),
+                 qPrintable(r.err));
+        QVERIFY(writtenCodes(u).empty());
+        for (const auto& report : u.received())
+            QVERIFY(report.msgId() != 23); // the bootloader's start
+        QVERIFY(u.bootPackets().empty() && u.bootPackets(258).empty());
+        QCOMPARE(u.versionWords().word5, kOld601);
     }
 
     void exitCodesSayWhyNoUnitCanBeUsed()

@@ -65,9 +65,9 @@ echo "$runpath" | grep -q "$build" && fail "zq40panel still looks in the build t
 resolved=$(env -u LD_LIBRARY_PATH ldd "$prefix/bin/zq40panel" | awk '/liborlousb/ {print $3}')
 [ "$(readlink -f "$resolved")" = "$real" ] || fail "zq40panel loads liborlousb from '$resolved'"
 
-[ "$(env -u LD_LIBRARY_PATH "$prefix/bin/zq40panel" --version)" = "zq40panel 1.1.1" ] \
+[ "$(env -u LD_LIBRARY_PATH "$prefix/bin/zq40panel" --version | head -n 1)" = "zq40panel 1.1.1" ] \
     || fail "installed zq40panel --version"
-[ "$(env -u LD_LIBRARY_PATH "$prefix/bin/zq40ctl" --version)" = "zq40ctl 1.1.1" ] || fail "installed zq40ctl --version"
+[ "$(env -u LD_LIBRARY_PATH "$prefix/bin/zq40ctl" --version | head -n 1)" = "zq40ctl 1.1.1" ] || fail "installed zq40ctl --version"
 grep -q '^MimeType=application/x-zq40;' "$prefix/share/applications/$app_id.desktop" \
     || fail "the desktop entry does not open .zq40 files"
 grep -q 'glob pattern="\*.zq40"' "$prefix/share/mime/packages/$app_id.xml" || fail "no MIME type for .zq40 files"

@@ -4,7 +4,8 @@
 // library and UMOCKDEV_DIR pointing at rootDir() (umockdev-wrapper in the same
 // process, or a child started like zq40-emulate does). Only one Testbed may
 // exist in a process at a time, since umockdev keeps its location in the
-// environment.
+// environment. The testbed also sets ZQ40_TEST_FIRMWARE=1 there, which lets
+// a build that carries the test firmware catalogue update its units.
 #pragma once
 
 #include <cstdint>
