@@ -16,6 +16,8 @@ namespace {
 
 using byte_order::readLe32;
 
+static_assert(layout::kSectionDataOffset == obin::kHeaderSize + obin::kSectionEntrySize);
+
 std::string hex(uint32_t v)
 {
     char text[16];
