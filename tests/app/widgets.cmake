@@ -14,5 +14,6 @@ function(add_widgets_test name)
 endfunction()
 
 add_widgets_test(presentation_test zq40_core)
+add_widgets_test(window_state_test zq40_core)
 add_widgets_test(priority_dialog_test zq40_window)
 add_widgets_test(remote_status_test zq40_shell)
