@@ -4,6 +4,7 @@
 #include "catalogue_check.h"
 #include "container.h"
 #include "firmware_catalogue.h"
+#include "reference_crc.h"
 #include "writer.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using testsupport::referenceCrc;
 using zq40::firmware::catalogue;
 using zq40::firmware::catalogueVersion;
 using zq40::firmware::kCatalogueLength;
@@ -35,18 +37,6 @@ constexpr uint32_t kDataOffset = 84;
 uint32_t getLe(const uint8_t* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-// CRC-32 bit by bit, owing nothing to the library's table.
-uint32_t referenceCrc(const uint8_t* p, size_t n)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k)
-            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-    }
-    return ~crc;
 }
 
 // Offsets of the blocks in kBlocks' order, from their lengths as listed.

@@ -3,6 +3,7 @@
 // that ASan reports any read past the end.
 #include "container.h"
 #include "crc32.h"
+#include "reference_crc.h"
 #include "writer.h"
 
 #include <gtest/gtest.h>
@@ -20,18 +21,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// CRC-32 bit by bit, as a reference the table-driven one must agree with.
-uint32_t referenceCrc(const uint8_t* p, size_t n)
-{
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k)
-            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-    }
-    return ~crc;
-}
+using testsupport::referenceCrc;
 
 uint32_t getLe(const Bytes& b, size_t at)
 {

@@ -1,6 +1,7 @@
 // Firmware updates through the library against emulated units and their
 // bootloaders: the catalogue end to end, children, and the failures.
 #include "emulated_bus.h"
+#include "region_memory.h"
 
 #include "container.h"
 #include "firmware_catalogue.h"
@@ -26,22 +27,6 @@ std::vector<uint8_t> catalogueCopy()
 {
     auto c = zq40::firmware::catalogue();
     return {c.begin(), c.end()};
-}
-
-// What a region must hold after an update from `image`.
-std::vector<uint8_t> expectedMemory(const std::vector<uint8_t>& image, uint32_t model, uint32_t region)
-{
-    auto block = obin::findRegion(image.data(), image.size(), model, region);
-    EXPECT_TRUE(block.has_value());
-    obin::RegionImage r;
-    r.baseAddress = block->baseAddress();
-    r.regionLength = block->regionLength();
-    for (uint32_t i = 0; i < block->sectionCount(); ++i) {
-        auto s = block->section(i);
-        const uint8_t* data = block->sectionData(s);
-        r.sections.push_back({s.address, std::vector<uint8_t>(data, data + s.length)});
-    }
-    return obin::regionMemory(r);
 }
 
 // A small container for the main unit: only region 0, a few hundred bytes.

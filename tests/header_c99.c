@@ -19,8 +19,3 @@ LAYOUT_CHECK(child_info, offsetof(ousb_child_device_info_t, info) == 6);
 LAYOUT_CHECK(child_name, offsetof(ousb_child_device_info_t, name) == 22);
 LAYOUT_CHECK(handle_is_pointer, sizeof(ousb_handle_t) == sizeof(void*));
 LAYOUT_CHECK(version_block, sizeof(ousb_version_block_t) == 24);
-
-int c99_client_sees_vendor_id(void)
-{
-    return OUSB_VENDOR_ID;
-}

@@ -11,8 +11,6 @@
 #include <string>
 #include <unistd.h>
 
-extern "C" int c99_client_sees_vendor_id(void);
-
 namespace {
 
 void connectA(ousb_handle_t, ousb_device_info_t*)
@@ -37,13 +35,6 @@ void onProgress(uint8_t p, obin_updater_error_t code)
 std::string tempPath(const char* name)
 {
     return (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()))).string();
-}
-
-TEST(Records, LayoutSeenFromC)
-{
-    EXPECT_EQ(c99_client_sees_vendor_id(), OUSB_VENDOR_ID);
-    EXPECT_EQ(sizeof(hid_report_t), 252u);
-    EXPECT_EQ(offsetof(ousb_child_device_info_t, name), 22u);
 }
 
 TEST(Records, ErrorTexts)

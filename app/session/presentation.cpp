@@ -2,8 +2,11 @@
 
 #include "child_update_rules.h"
 #include "firmware_catalogue.h"
+#include "latin1_text.h"
 #include "qdevice.h"
 #include "report_codec.h"
+
+#include <QCoreApplication>
 
 namespace zq40 {
 
@@ -97,13 +100,124 @@ RemotesPass remotesPass(const QDevice& unit)
     return pass;
 }
 
+namespace {
+
+// The window's words.
+QString windowText(const char* text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+QString onlineTitle(const QDevice& device)
+{
+    const uint32_t serial = device.pDeviceInfo ? device.pDeviceInfo->ser : 0;
+    return windowText("%1 - (%2) - Working Online").arg(latin1ToQString(device.blocks.deviceNameText())).arg(serial);
+}
+
+void showIdentity(FrameState& frame, const ousb_device_info_t& unit)
+{
+    frame.firmware = versionText(unit.ver);
+    frame.serial = QString::number(unit.ser);
+    frame.hardwareRevision = QString::number(unit.word1);
+}
+
+void offerUpdate(FrameState& frame)
+{
+    frame.label = ConnectionLabel::FirmwareMismatch;
+    frame.connection = Connection::Mismatch;
+    frame.updateOffered = true;
+}
+
+void choose(WindowState& state, const QDevice& record)
+{
+    FrameState& frame = state.frame;
+    switch (presentationOf(record)) {
+    case Presentation::WorkingOffline:
+        state.title = windowText("Orlo ZQ40 - Working Offline");
+        state.editingAllowed = true;
+        state.openConfigText = windowText("Open Config");
+        frame = FrameState{};
+        frame.update = UpdateDisplay::DroppedForRecord;
+        break;
+    case Presentation::Online:
+        state.title = onlineTitle(record);
+        state.editingAllowed = true;
+        state.openConfigText = windowText("Load Config");
+        showIdentity(frame, *record.pDeviceInfo);
+        frame.label = ConnectionLabel::Connected;
+        frame.connection = Connection::Yes;
+        frame.updateOffered = false;
+        frame.update = UpdateDisplay::DroppedForRecord;
+        break;
+    case Presentation::FirmwareMismatch:
+        // Settings of a unit on other firmware may lie elsewhere: no editing.
+        // The open-config text stays as the record shown before left it.
+        state.title = windowText("Orlo ZQ40 - Firmware Mismatch");
+        state.editingAllowed = false;
+        showIdentity(frame, *record.pDeviceInfo);
+        offerUpdate(frame);
+        // The unit may be between the steps of its update.
+        frame.update = UpdateDisplay::KeptForRecord;
+        break;
+    }
+}
+
+void passRemotes(WindowState& state, const QDevice& record)
+{
+    const RemotesPass pass = remotesPass(record);
+    FrameState& frame = state.frame;
+    if (pass.anyUnsupported)
+        frame.connection = Connection::Mismatch;
+    if (pass.unit == UnitState::Connected) {
+        frame.label = ConnectionLabel::Connected;
+        frame.connection = Connection::Yes;
+        frame.updateOffered = false;
+        frame.update = UpdateDisplay::Dropped;
+    } else if (pass.unit == UnitState::FirmwareMismatch) {
+        offerUpdate(frame);
+    }
+    state.editingAllowed = pass.controlsEnabled.value_or(state.editingAllowed);
+}
+
+} // namespace
+
+WindowState windowState(const WindowState& shown, WindowEvent event, const QDevice& record, bool updateRunning)
+{
+    WindowState next = shown;
+    next.frame.update = UpdateDisplay::Kept;
+    switch (event) {
+    case WindowEvent::RecordChosen:
+        choose(next, record);
+        break;
+    case WindowEvent::RemotesPassed:
+        // Children leave and return during an update: the update's own
+        // display stays.
+        if (presentationOf(record) != Presentation::WorkingOffline && !updateRunning)
+            passRemotes(next, record);
+        break;
+    case WindowEvent::NameArrived:
+        // On other firmware too.
+        next.title = onlineTitle(record);
+        break;
+    case WindowEvent::FellBackOffline:
+        next.title = windowText("Orlo ZQ40 - Offline");
+        break;
+    case WindowEvent::ChildrenUpdated:
+        next.title = onlineTitle(record);
+        next.editingAllowed = true;
+        next.openConfigText = windowText("Load Config");
+        next.frame.connection = Connection::Yes;
+        next.frame.updateOffered = false;
+        next.frame.update = UpdateDisplay::DroppedAfterChildren;
+        break;
+    }
+    return next;
+}
+
 bool editingAllowed(const QDevice& unit)
 {
-    const Presentation chosen = presentationOf(unit);
-    if (chosen == Presentation::WorkingOffline)
-        return true;
-    const RemotesPass pass = remotesPass(unit);
-    return pass.controlsEnabled.value_or(chosen == Presentation::Online);
+    const WindowState chosen = windowState({}, WindowEvent::RecordChosen, unit, false);
+    return windowState(chosen, WindowEvent::RemotesPassed, unit, false).editingAllowed;
 }
 
 UnitFirmware unitFirmware(const QDevice& unit)

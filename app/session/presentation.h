@@ -1,8 +1,8 @@
 // How the program presents a unit and its children, decided once for every
 // front end: whether a unit runs the firmware the program carries, which
-// child belongs in which status slot, the state of each slot, and the state
-// of the unit as a whole. The window draws these; the command-line tool
-// names them.
+// child belongs in which status slot, the state of each slot and of the
+// unit as a whole, and the window's state that follows from them. The
+// window draws these; the command-line tool names them.
 #pragma once
 
 #include "orlousb.h"
@@ -87,9 +87,59 @@ struct RemotesPass {
 };
 RemotesPass remotesPass(const QDevice& unit);
 
-// Whether the window lets a person edit the unit's settings: on the carried
-// firmware, with no child that needs newer firmware (the choice of the
-// record and the remotes pass together).
+// The window's state of the shown record. It follows from what happened as
+// much as from the record: a unit on other firmware keeps the open-config
+// text of the record shown before it, and its title takes the online form
+// once its name block comes.
+enum class WindowEvent {
+    RecordChosen,
+    RemotesPassed,   // a child came or went, or a record was chosen
+    NameArrived,     // the shown unit's device-name block
+    FellBackOffline, // the shown unit left; the offline record follows
+    ChildrenUpdated, // every outdated child of the shown unit took its firmware
+};
+
+enum class ConnectionLabel { Offline, Connected, FirmwareMismatch };
+enum class Connection { No, Yes, Mismatch }; // the frame's colour
+
+// What a change of presentation does to the display of a firmware update
+// (its progress, and the identity labels the update hides).
+enum class UpdateDisplay {
+    Kept,                 // as the update's own steps left it
+    KeptForRecord,        // a record chosen: the progress stays, a failure's hidden identity returns
+    DroppedForRecord,     // a record chosen: the progress goes, a failure's hidden identity returns
+    Dropped,              // the progress goes, the identity shows
+    DroppedAfterChildren, // the same without the hardware revision
+};
+
+struct FrameState {
+    ConnectionLabel label = ConnectionLabel::Offline;
+    Connection connection = Connection::No;
+    bool updateOffered = false; // the firmware button and its note
+    // The shown unit's firmware, serial number and hardware revision; empty
+    // working offline.
+    QString firmware, serial, hardwareRevision;
+    UpdateDisplay update = UpdateDisplay::Kept;
+
+    bool operator==(const FrameState&) const = default;
+};
+
+struct WindowState {
+    QString title;
+    // The parameter controls and the configuration buttons.
+    bool editingAllowed = true;
+    QString openConfigText;
+    FrameState frame;
+
+    bool operator==(const WindowState&) const = default;
+};
+
+// The state after `event` from the state `shown`; `record` is the current
+// one. The remotes pass changes nothing while a firmware update runs.
+WindowState windowState(const WindowState& shown, WindowEvent event, const QDevice& record, bool updateRunning);
+
+// Whether the window lets a person edit the unit's settings once it is
+// chosen: on the carried firmware, with no child that needs newer firmware.
 bool editingAllowed(const QDevice& unit);
 
 // The same decisions in words, as scripts read them.

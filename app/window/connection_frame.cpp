@@ -1,6 +1,5 @@
 #include "connection_frame.h"
 
-#include "presentation.h"
 #include "ui_mainwindow.h"
 
 #include <QStyle>
@@ -23,72 +22,64 @@ ConnectionFrame::ConnectionFrame(Ui::MainWindow& form)
 
 void ConnectionFrame::setUp()
 {
-    setConnected("false");
+    setConnected(zq40::Connection::No);
     ui.label_fw_update_status->hide();
     ui.label_update_fw->hide();
     ui.progressBar_fw->hide();
 }
 
-void ConnectionFrame::showWorkingOffline()
+void ConnectionFrame::show(const zq40::FrameState& state)
 {
-    ui.lbl_fw_version_value->clear();
-    ui.lbl_serial_value->clear();
-    ui.lbl_hw_revision_value->clear();
-    ui.label_connected->setText(tr("<font color='Gray'>Offline</font>"));
-    ui.frame_connected->setPalette(ui.frame_connected->style()->standardPalette());
-    ui.pushButton_firmware->hide();
-    showUpdateNote(false);
-    hideUpdate();
-    setConnected("false");
-    releaseIdentity();
-}
-
-void ConnectionFrame::showOnline(const ousb_device_info_t& unit)
-{
-    ui.lbl_fw_version_value->setText(zq40::versionText(unit.ver));
-    ui.lbl_serial_value->setText(QString::number(unit.ser));
-    ui.lbl_hw_revision_value->setText(QString::number(unit.word1));
-    ui.label_connected->setText(tr("Connected"));
-    ui.pushButton_firmware->hide();
-    showUpdateNote(false);
-    hideUpdate();
-    setConnected("true");
-    releaseIdentity();
-}
-
-void ConnectionFrame::showFirmwareMismatch(const ousb_device_info_t* unit)
-{
-    if (unit) {
-        ui.lbl_fw_version_value->setText(zq40::versionText(unit->ver));
-        ui.lbl_serial_value->setText(QString::number(unit->ser));
-        ui.lbl_hw_revision_value->setText(QString::number(unit->word1));
+    using zq40::ConnectionLabel;
+    ui.lbl_fw_version_value->setText(state.firmware);
+    ui.lbl_serial_value->setText(state.serial);
+    ui.lbl_hw_revision_value->setText(state.hardwareRevision);
+    switch (state.label) {
+    case ConnectionLabel::Offline:
+        ui.label_connected->setText(tr("<font color='Gray'>Offline</font>"));
+        ui.frame_connected->setPalette(ui.frame_connected->style()->standardPalette());
+        break;
+    case ConnectionLabel::Connected:
+        ui.label_connected->setText(tr("Connected"));
+        break;
+    case ConnectionLabel::FirmwareMismatch:
+        ui.label_connected->setText(tr("FW Mismatch"));
+        break;
     }
-    // The progress of an update stays: the unit may be between its steps.
-    releaseIdentity();
-    offerFirmwareUpdate();
+    ui.pushButton_firmware->setVisible(state.updateOffered);
+    showUpdateNote(state.updateOffered);
+    setConnected(state.connection);
+    showUpdateDisplay(state.update);
 }
 
-void ConnectionFrame::showConnected()
+void ConnectionFrame::showUpdateDisplay(zq40::UpdateDisplay display)
 {
-    ui.label_connected->setText(tr("Connected"));
-    ui.pushButton_firmware->hide();
-    showUpdateNote(false);
-    setConnected("true");
-    hideUpdate();
-    setIdentityVisible(true);
+    using zq40::UpdateDisplay;
+    switch (display) {
+    case UpdateDisplay::Kept:
+        break;
+    case UpdateDisplay::KeptForRecord:
+        releaseIdentity();
+        break;
+    case UpdateDisplay::DroppedForRecord:
+        hideUpdate();
+        releaseIdentity();
+        break;
+    case UpdateDisplay::Dropped:
+        hideUpdate();
+        setIdentityVisible(true);
+        break;
+    case UpdateDisplay::DroppedAfterChildren:
+        hideUpdate();
+        setIdentityVisible(true);
+        ui.lbl_hw_revision_value->hide();
+        break;
+    }
 }
 
-void ConnectionFrame::offerFirmwareUpdate()
+void ConnectionFrame::showUpdateRunning(bool running)
 {
-    ui.label_connected->setText(tr("FW Mismatch"));
-    ui.pushButton_firmware->show();
-    showUpdateNote(true);
-    setConnected("mismatch");
-}
-
-void ConnectionFrame::markUnsupportedChild()
-{
-    setConnected("mismatch");
+    ui.pushButton_firmware->setEnabled(!running);
 }
 
 void ConnectionFrame::showUpdateStarting(const QString& status)
@@ -130,16 +121,6 @@ void ConnectionFrame::showUnitUpdated()
     hideUpdate();
 }
 
-void ConnectionFrame::showChildrenUpdated()
-{
-    ui.pushButton_firmware->hide();
-    showUpdateNote(false);
-    setIdentityVisible(true);
-    ui.lbl_hw_revision_value->hide();
-    hideUpdate();
-    setConnected("true");
-}
-
 void ConnectionFrame::showClosingAfterUpdate()
 {
     closing = true;
@@ -157,11 +138,13 @@ void ConnectionFrame::showUpdateNote(bool updateOffered)
     note->setVisible(closing || updateOffered);
 }
 
-void ConnectionFrame::setConnected(const char* state)
+void ConnectionFrame::setConnected(zq40::Connection state)
 {
+    using zq40::Connection;
+    const char* name = state == Connection::Yes ? "true" : state == Connection::Mismatch ? "mismatch" : "false";
     // The style sheet reads the property only when it polishes the frame.
     QFrame* frame = ui.frame_connected;
-    frame->setProperty("connected", QString::fromLatin1(state));
+    frame->setProperty("connected", QString::fromLatin1(name));
     frame->style()->unpolish(frame);
     frame->style()->polish(frame);
     frame->update();

@@ -4,7 +4,7 @@
 // progress of an update. The one writer of everything in it but the list.
 #pragma once
 
-#include "orlousb.h"
+#include "presentation.h"
 
 #include <QString>
 
@@ -19,30 +19,24 @@ public:
     // As the window is built: white, nothing of an update shown.
     void setUp();
 
-    // The three presentations of a chosen record.
-    void showWorkingOffline();
-    void showOnline(const ousb_device_info_t& unit);
-    void showFirmwareMismatch(const ousb_device_info_t* unit);
+    // The presentation the core decided for the shown record.
+    void show(const zq40::FrameState& state);
 
-    // What the remotes pass decides for the shown unit.
-    void showConnected();
-    void offerFirmwareUpdate();
-    // A child the unit's slots do not take.
-    void markUnsupportedChild();
-
-    // A firmware update: its start, its progress, and how it ended.
+    // A firmware update: the button takes no second press while it runs.
+    void showUpdateRunning(bool running);
+    // Its start, its progress, and how it ended.
     void showUpdateStarting(const QString& status);
     void showProgress(int value, bool failed);
     // The unit still shown: the failure stays on screen until another
     // record is chosen; otherwise nothing of the update stays.
     void showUpdateFailed(bool unitStillShown);
     void showUnitUpdated();
-    void showChildrenUpdated();
     // The window was closed during the update: it closes when it ends.
     void showClosingAfterUpdate();
 
 private:
-    void setConnected(const char* state);
+    void setConnected(zq40::Connection state);
+    void showUpdateDisplay(zq40::UpdateDisplay display);
     void setIdentityVisible(bool visible);
     void hideUpdate();
     void releaseIdentity();

@@ -76,7 +76,7 @@ MainWindow::MainWindow(QWidget* parent)
     // What the core asks of the window.
     UnitSession& session = core.session();
     connect(&session, &UnitSession::DoUpdateAllParameters, this, &MainWindow::onUpdateAllParameters);
-    connect(&session, &UnitSession::DoFellBackOffline, this, [this] { setWindowTitle(tr("Orlo ZQ40 - Offline")); });
+    connect(&session, &UnitSession::DoFellBackOffline, this, [this] { apply(WindowEvent::FellBackOffline); });
     connect(&session, &UnitSession::DoSelectRecord, this,
             [this](QDevice* record) { ui->comboBox_deviceList->setCurrentIndex(entryOf(record)); });
     FirmwareFlow& firmware = core.firmware();
@@ -109,51 +109,24 @@ void MainWindow::on_comboBox_deviceList_currentIndexChanged(int)
     if (list->count() == 0)
         return;
     core.session().setCurrent(list->currentData().value<QDevice*>());
-    showChosenRecord();
+    apply(WindowEvent::RecordChosen);
     onUpdateAllParameters(HIDR_ALL);
     // The children's versions settle the presentation.
     onUpdateRemotesList();
 }
 
-void MainWindow::showChosenRecord()
+void MainWindow::apply(WindowEvent event)
 {
-    QDevice* record = core.session().currentDevice();
-    switch (presentationOf(*record)) {
-    case Presentation::WorkingOffline:
-        setWindowTitle(tr("Orlo ZQ40 - Working Offline"));
-        frame.showWorkingOffline();
-        ui->pushButton_open_config->setText(tr("Open Config"));
-        setParameterControlsEnabled(true);
-        break;
-    case Presentation::Online:
-        setWindowTitle(onlineTitle(*record));
-        frame.showOnline(*record->pDeviceInfo);
-        ui->pushButton_open_config->setText(tr("Load Config"));
-        setParameterControlsEnabled(true);
-        break;
-    case Presentation::FirmwareMismatch:
-        setWindowTitle(tr("Orlo ZQ40 - Firmware Mismatch"));
-        frame.showFirmwareMismatch(record->pDeviceInfo);
-        // Settings of a unit on other firmware may lie elsewhere: no editing.
-        setParameterControlsEnabled(false);
-        break;
-    }
-}
-
-QString MainWindow::onlineTitle(const QDevice& device) const
-{
-    const uint32_t serial = device.pDeviceInfo ? device.pDeviceInfo->ser : 0;
-    return tr("%1 - (%2) - Working Online").arg(latin1ToQString(device.blocks.deviceNameText())).arg(serial);
-}
-
-void MainWindow::setParameterControlsEnabled(bool enabled)
-{
+    presented = zq40::windowState(presented, event, *core.session().currentDevice(), core.firmware().running());
+    setWindowTitle(presented.title);
     for (QWidget* w : std::initializer_list<QWidget*>{
              ui->groupBox_input_levels, ui->groupBox_page1_settings, ui->groupBox_page2_settings, ui->groupBox_zone_1,
              ui->groupBox_zone_2, ui->groupBox_zone_3, ui->groupBox_zone_4, ui->groupBox_zone_5, ui->groupBox_zone_6,
              ui->groupBox_zoneNames, ui->groupBox_deviceName, ui->groupBox_pager_status, ui->groupBox_groupNames,
              ui->pushButton_new_config, ui->pushButton_open_config, ui->pushButton_save_config})
-        w->setEnabled(enabled);
+        w->setEnabled(presented.editingAllowed);
+    ui->pushButton_open_config->setText(presented.openConfigText);
+    frame.show(presented.frame);
 }
 
 void MainWindow::onNewDeviceOnline(QDevice* pDevice)
@@ -189,7 +162,7 @@ void MainWindow::onUpdateDeviceName(QDevice* pDevice)
                                                  .arg(latin1ToQString(pDevice->blocks.deviceNameText()))
                                                  .arg(pDevice->pDeviceInfo->ser));
     if (pDevice == core.session().currentDevice())
-        setWindowTitle(onlineTitle(*pDevice));
+        apply(WindowEvent::NameArrived);
 }
 
 void MainWindow::onNewDeviceBootStatus(QDevice* pDevice)
@@ -223,23 +196,12 @@ void MainWindow::onUpdateLinked()
 void MainWindow::onUpdateRemotesList()
 {
     const QDevice& record = *core.session().currentDevice();
-    if (presentationOf(record) == Presentation::WorkingOffline) {
+    // Children leave and return during an update: the slots follow them.
+    if (presentationOf(record) == Presentation::WorkingOffline)
         remotes->showOffline();
-        return;
-    }
-    const RemotesPass pass = remotes->show(record);
-    // Children leave and return during an update: the slots follow them,
-    // and the update's own display stays.
-    if (core.firmware().running())
-        return;
-    if (pass.anyUnsupported)
-        frame.markUnsupportedChild();
-    if (pass.unit == UnitState::Connected)
-        frame.showConnected();
-    else if (pass.unit == UnitState::FirmwareMismatch)
-        frame.offerFirmwareUpdate();
-    if (pass.controlsEnabled)
-        setParameterControlsEnabled(*pass.controlsEnabled);
+    else
+        remotes->show(record);
+    apply(WindowEvent::RemotesPassed);
 }
 
 void MainWindow::on_pushButton_open_config_pressed()
@@ -263,9 +225,9 @@ void MainWindow::on_pushButton_firmware_pressed()
     QDevice* shown = core.session().currentDevice();
     if (firmware.running() || presentationOf(*shown) == Presentation::WorkingOffline)
         return;
-    ui->pushButton_firmware->setEnabled(false);
+    frame.showUpdateRunning(true);
     const FirmwareFlow::Outcome outcome = firmware.update(shown);
-    ui->pushButton_firmware->setEnabled(true);
+    frame.showUpdateRunning(false);
     showFirmwareOutcome(outcome);
     if (closeAfterUpdate)
         close();
@@ -292,10 +254,7 @@ void MainWindow::showFirmwareOutcome(const FirmwareFlow::Outcome& outcome)
             frame.showUpdateFailed(false);
             break;
         }
-        setWindowTitle(onlineTitle(*core.session().currentDevice()));
-        ui->pushButton_open_config->setText(tr("Load Config"));
-        frame.showChildrenUpdated();
-        setParameterControlsEnabled(true);
+        apply(WindowEvent::ChildrenUpdated);
         break;
     }
 }

@@ -13,6 +13,7 @@
 #include "link_markers.h"
 #include "names_view.h"
 #include "panel_core.h"
+#include "presentation.h"
 #include "remote_status.h"
 #include "zones_view.h"
 
@@ -220,12 +221,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The three presentations of the chosen record, and the title.
-    void showChosenRecord();
-    QString onlineTitle(const QDevice& device) const;
-    // Enables or disables every parameter group box and the three
-    // configuration buttons.
-    void setParameterControlsEnabled(bool enabled);
+    // The one writer of the title, of what may be edited, of the open-config
+    // text and of the connection frame's presentation: the state the core
+    // decides after `event`.
+    void apply(zq40::WindowEvent event);
     void showPriorityMenu();
     void showFirmwareOutcome(const zq40::FirmwareFlow::Outcome& outcome);
     // The device list's entry of `record`; -1 when it has none.
@@ -247,6 +246,8 @@ private:
     ConnectionFrame frame;
     // Made with the form: it holds the form's labels.
     std::optional<RemoteStatusView> remotes;
+    // The core's state after the last event, as the window shows it.
+    zq40::WindowState presented;
     // Closing was asked for during a firmware update: done when it ends.
     bool closeAfterUpdate = false;
 };

@@ -38,7 +38,7 @@ RemoteStatusView::RemoteStatusView(const Labels& labels)
 {
 }
 
-zq40::RemotesPass RemoteStatusView::show(const QDevice& unit)
+void RemoteStatusView::show(const QDevice& unit)
 {
     using zq40::RemoteState;
     const zq40::RemotesPass pass = zq40::remotesPass(unit);
@@ -63,7 +63,6 @@ zq40::RemotesPass RemoteStatusView::show(const QDevice& unit)
             break;
         }
     }
-    return pass;
 }
 
 void RemoteStatusView::showOffline()

@@ -19,9 +19,8 @@ public:
     // The labels in slot order.
     explicit RemoteStatusView(const Labels& labels);
 
-    // Every slot from the unit's children; the pass says what the unit's
-    // presentation should be.
-    zq40::RemotesPass show(const QDevice& unit);
+    // Every slot from the unit's children.
+    void show(const QDevice& unit);
     // Working offline: "n/a" everywhere.
     void showOffline();
     // The child under `key` restarts after its update: "Not Connected" until

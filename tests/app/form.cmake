@@ -7,6 +7,7 @@ function(add_panel_test name)
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC OFF)
     target_link_libraries(${name} PRIVATE ${ARGN} Qt6::Test)
     add_test(NAME ${name} COMMAND ${name})
+    # Qt is not built with ThreadSanitizer: its own synchronisation is suppressed.
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TSAN_OPTIONS=suppressions=${PROJECT_BINARY_DIR}/tests/tsan.supp"
         TIMEOUT 120)

@@ -3,6 +3,7 @@
 // level, source, range and chime rules and the link markers.
 #include "mainwindow.h"
 
+#include "form_child.h"
 #include "value_text.h"
 
 #include <QCheckBox>
@@ -18,15 +19,6 @@
 using namespace zq40;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const QString& name)
-{
-    T* w = window.findChild<T*>(name);
-    if (!w)
-        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return w;
-}
 
 QSlider* slider(QWidget& w, const QString& name)
 {

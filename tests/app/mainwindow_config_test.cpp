@@ -3,6 +3,7 @@
 // afresh, and files that cannot be read or written.
 #include "mainwindow.h"
 
+#include "form_child.h"
 #include "modal_answers.h"
 #include "parameter_blocks.h"
 
@@ -17,15 +18,6 @@
 using namespace zq40;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name)
-{
-    T* w = window.findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no %s named %s", T::staticMetaObject.className(), name);
-    return w;
-}
 
 void press(QWidget& window, const char* button)
 {

@@ -2,6 +2,8 @@
 // starts in, its slots all bound, and closing that ends the program.
 #include "mainwindow.h"
 
+#include "form_child.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
@@ -17,15 +19,6 @@
 #include <QTranslator>
 
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name)
-{
-    T* w = window.findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no %s named %s", T::staticMetaObject.className(), name);
-    return w;
-}
 
 class MarkingTranslator : public QTranslator {
 public:

@@ -2,6 +2,7 @@
 // value labels, what it emits for the user's moves and for the window's
 // hand-back of stored values, Defaults and Done.
 #include "dialog.h"
+#include "form_child.h"
 
 #include <QLabel>
 #include <QMetaMethod>
@@ -17,15 +18,6 @@ QStringList messages;
 void collect(QtMsgType, const QMessageLogContext&, const QString& text)
 {
     messages.append(text);
-}
-
-template <typename T>
-T* child(Dialog& d, const char* name)
-{
-    T* w = d.findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no %s in the dialog", name);
-    return w;
 }
 
 QString text(Dialog& d, const char* label)

@@ -3,6 +3,7 @@
 // window wrote to a unit, and checking the device list against the registry.
 #pragma once
 
+#include "form_child.h"
 #include "mainwindow.h"
 #include "report_codec.h"
 
@@ -20,15 +21,6 @@ namespace window_on_bus {
 
 // The main-unit firmware the program is made for: 1.1.1.47.
 constexpr uint32_t kRequiredFirmware = 0x0101012F;
-
-template <typename T>
-T* child(QWidget& window, const char* name)
-{
-    T* w = window.findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no %s named %s", T::staticMetaObject.className(), name);
-    return w;
-}
 
 // A unit named "Hall" with zones 1-3 linked and a few settings off their
 // defaults, so that a refresh visibly changes the controls.

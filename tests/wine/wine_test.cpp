@@ -1,11 +1,11 @@
 // orlousb.dll under Wine against emulated units: this process owns the test
 // bed, ousb-shell.exe drives the DLL and reports each callback and result as
 // a line.
+#include "region_memory.h"
 #include "wine_session.h"
 
 #include "container.h"
 #include "firmware_catalogue.h"
-#include "writer.h"
 
 #include <zq40emu/zq40emu.h>
 
@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace winetest;
+using testsupport::expectedMemory;
 using namespace std::chrono_literals;
 
 namespace {
@@ -137,22 +138,6 @@ TEST_F(WineBus, CommandsReportsAndTheReadLimit)
     EXPECT_EQ(reply[1], "0");
     EXPECT_GE(std::stoi(reply[2]), 3900);
     EXPECT_LE(std::stoi(reply[2]), 5000);
-}
-
-// What a region of `model` holds after an update from the catalogue.
-std::vector<uint8_t> expectedMemory(const std::vector<uint8_t>& image, uint32_t model, uint32_t region)
-{
-    auto block = obin::findRegion(image.data(), image.size(), model, region);
-    EXPECT_TRUE(block.has_value());
-    obin::RegionImage r;
-    r.baseAddress = block->baseAddress();
-    r.regionLength = block->regionLength();
-    for (uint32_t i = 0; i < block->sectionCount(); ++i) {
-        auto s = block->section(i);
-        const uint8_t* data = block->sectionData(s);
-        r.sections.push_back({s.address, std::vector<uint8_t>(data, data + s.length)});
-    }
-    return obin::regionMemory(r);
 }
 
 TEST_F(WineBus, FirmwareOfUnitAndChildAndAUnitPulledMidway)
