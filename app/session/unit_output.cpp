@@ -1,4 +1,4 @@
-#include "output.h"
+#include "unit_output.h"
 
 #include "latin1_text.h"
 #include "presentation.h"
@@ -9,9 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
-namespace zq40::ctl {
+namespace zq40 {
 
 namespace {
 
@@ -96,10 +95,16 @@ std::vector<std::string> closestSettingNames(const std::string& name)
     return closest;
 }
 
-void print(const QString& text)
+QJsonObject settingsObject(const ParameterBlocks& blocks)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout);
+    QJsonObject elements;
+    for (const std::string& element : settingElements()) {
+        QJsonObject attributes;
+        for (const Setting* s : settingsOf(element))
+            attributes.insert(QString::fromStdString(s->attribute), settingValue(*s, blocks));
+        elements.insert(QString::fromStdString(element), attributes);
+    }
+    return elements;
 }
 
-} // namespace zq40::ctl
+} // namespace zq40

@@ -1,5 +1,5 @@
-// How zq40ctl writes units, children and settings: as text for people, as
-// JSON for scripts.
+// How the front ends write units, children and settings: as text for
+// people, as JSON for scripts and the service's clients.
 #pragma once
 
 #include "settings.h"
@@ -14,10 +14,8 @@ class QDevice;
 struct ousb_child_device_info_t;
 
 namespace zq40 {
-struct ParameterBlocks;
-}
 
-namespace zq40::ctl {
+struct ParameterBlocks;
 
 // A setting's value: a number, or a name as text.
 QJsonValue settingValue(const Setting& setting, const ParameterBlocks& blocks);
@@ -28,10 +26,10 @@ QString unitName(const QDevice& unit);
 QJsonObject unitObject(const QDevice& unit);
 QJsonObject childObject(const ousb_child_device_info_t& child);
 
+// The whole setup: one object of elements holding their attributes.
+QJsonObject settingsObject(const ParameterBlocks& blocks);
+
 // The settings whose names are nearest to an unknown one.
 std::vector<std::string> closestSettingNames(const std::string& name);
 
-// Writes to standard output, as UTF-8.
-void print(const QString& text);
-
-} // namespace zq40::ctl
+} // namespace zq40
