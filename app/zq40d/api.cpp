@@ -1,5 +1,6 @@
 // The JSON API under /api/v1/: the same names, values and refusal texts as
 // zq40ctl, each request authenticated and authorised here.
+#include "json_members.h"
 #include "presentation.h"
 #include "service.h"
 #include "setting_edits.h"
@@ -53,19 +54,14 @@ std::optional<QJsonObject> bodyObject(const QByteArray& body)
 
 // A JSON value as zq40ctl's NAME=VALUE gives it: a number in decimal, a name
 // as its Latin-1 text.
-bool namedValue(const QString& name, const QJsonValue& value, NamedValue& out)
+NamedValue namedValue(const QString& name, const QJsonValue& value)
 {
-    QString text;
+    QString text = value.toString();
     if (value.isDouble()) {
         const double d = value.toDouble();
         text = d == std::floor(d) && std::fabs(d) < 1e9 ? QString::number(qint64(d)) : QString::number(d);
-    } else if (value.isString()) {
-        text = value.toString();
-    } else {
-        return false;
     }
-    out = {name.toStdString(), text.toLatin1().toStdString(), name + QLatin1Char('=') + text};
-    return true;
+    return {name.toStdString(), text.toLatin1().toStdString(), name + QLatin1Char('=') + text};
 }
 
 } // namespace
@@ -164,18 +160,14 @@ HttpReply Service::settings(uint32_t serial)
 
 HttpReply Service::changeSettings(const HttpRequest& r, const Caller& who, uint32_t serial)
 {
-    const std::optional<QJsonObject> body = bodyObject(r.body);
-    if (!body)
-        return error(400, QStringLiteral("the body is not a JSON object of settings"));
-    if (body->isEmpty())
+    const auto members = flatMembers(r.body);
+    if (!members)
+        return error(400, QStringLiteral("the body is not a JSON object of settings and their numbers or texts"));
+    if (members->empty())
         return error(400, QStringLiteral("no settings given"));
     std::vector<NamedValue> values;
-    for (auto i = body->begin(); i != body->end(); ++i) {
-        NamedValue v;
-        if (!namedValue(i.key(), i.value(), v))
-            return error(400, QStringLiteral("%1: a value is a number or a text").arg(i.key()));
-        values.push_back(v);
-    }
+    for (const auto& [name, value] : *members)
+        values.push_back(namedValue(name, value));
     QDevice* unit = readyUnit(serial);
     if (!unit)
         return error(404, QStringLiteral("no unit with serial number %1").arg(serial));
