@@ -13,6 +13,7 @@
 #include <QJsonParseError>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zq40::daemon {
@@ -40,6 +41,19 @@ QString addressText(const QHostAddress& peer)
     bool v4 = false;
     const quint32 ip = peer.toIPv4Address(&v4);
     return v4 ? QHostAddress(ip).toString() : peer.toString();
+}
+
+// Whose wrong PINs count together: an address, or an IPv6 network's /64,
+// which one client can fill with addresses of its own.
+QString throttleKey(const QHostAddress& peer)
+{
+    bool v4 = false;
+    peer.toIPv4Address(&v4);
+    if (v4 || peer.protocol() != QAbstractSocket::IPv6Protocol)
+        return addressText(peer);
+    Q_IPV6ADDR network = peer.toIPv6Address();
+    std::fill(std::begin(network.c) + 8, std::end(network.c), 0);
+    return QHostAddress(network).toString() + QStringLiteral("/64");
 }
 
 // The JSON object of a body; null when the body is not one.
@@ -114,7 +128,7 @@ std::optional<Service::Caller> Service::caller(const HttpRequest& r)
 
 HttpReply Service::signIn(const HttpRequest& r)
 {
-    const QString from = addressText(r.peer);
+    const QString from = throttleKey(r.peer);
     if (const int wait = throttle.secondsRefused(from)) {
         HttpReply reply = json(
             429,

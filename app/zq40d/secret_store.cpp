@@ -99,6 +99,13 @@ bool SecretStore::load(QString& error)
         error = QStringLiteral("cannot read %1").arg(file.fileName());
         return false;
     }
+    // Hashes of a four-digit PIN fall to a patient guesser: nobody else may read them.
+    const auto others =
+        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    if (file.permissions() & others) {
+        error = QStringLiteral("%1 may be read by others: chmod 600 it").arg(file.fileName());
+        return false;
+    }
     int lineNumber = 0;
     while (!file.atEnd()) {
         ++lineNumber;

@@ -156,6 +156,20 @@ private slots:
         QCOMPARE(show.object()["Zone4"].toObject()["Level"].toInt(), int(int8_t(hall->block(16)[28])));
     }
 
+    void unitsComeAndGoAndReportWhileItRuns()
+    {
+        zq40emu::Unit& late = bed->plug(unit(51004, kCarried601));
+        const QString path = QStringLiteral("/api/v1/units/51004/settings");
+        QTRY_COMPARE_WITH_TIMEOUT(call("GET", path, {}, staff).status, 200, 10000);
+        std::vector<uint8_t> levels = late.block(16);
+        levels[20] = uint8_t(-7); // zone 3, as if its remote turned it down
+        late.setBlock(16, levels);
+        late.pushBlock(16);
+        QTRY_COMPARE(call("GET", path, {}, staff).object()["Zone3"].toObject()["Level"].toInt(), -7);
+        bed->unplug(late);
+        QTRY_COMPARE(call("GET", path, {}, staff).status, 404);
+    }
+
     void aPatchSendsWhatZq40ctlSetSends()
     {
         QTest::ignoreMessage(QtInfoMsg,
@@ -259,6 +273,17 @@ private slots:
         QCOMPARE(call("GET", "/api/v1/units", {}, QByteArray(limits::kMaxHeaderBytes, 'a'), "X-Pad").status, 431);
         QVERIFY(writtenCodes(*hall).empty());
         QCOMPARE(call("GET", "/api/v1/units", {}, staff).status, 200);
+
+        // Connections past the limit are closed at once; the service goes on.
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        for (int i = 0; i <= limits::kMaxConnections; ++i) {
+            idle.push_back(std::make_unique<QTcpSocket>());
+            idle.back()->connectToHost(QHostAddress::LocalHost, service->port());
+        }
+        QTRY_VERIFY(std::any_of(idle.begin(), idle.end(),
+                                [](const auto& s) { return s->state() == QAbstractSocket::UnconnectedState; }));
+        idle.clear();
+        QTRY_COMPARE(call("GET", "/api/v1/units", {}, staff).status, 200);
     }
 };
 

@@ -118,6 +118,12 @@ private slots:
         QVERIFY(!kept.contains("482913") && !kept.contains(token.mid(17)));
         QCOMPARE(kept.count("$argon2id$"), 2);
 
+        // Hashes others may read are refused, not used.
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ReadOther));
+        const Run exposed = zq40d({"remove-token", "bar"});
+        QCOMPARE(exposed.code, 1);
+        QVERIFY2(exposed.err.contains("may be read by others"), exposed.err.constData());
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(zq40d({"remove-token", "bar"}).code, 0);
         QCOMPARE(zq40d({"remove-token", "bar"}).code, 1);
         QVERIFY(store.load(error) && !store.checkToken(token) && store.hasPin());
