@@ -79,6 +79,9 @@ private:
 
 class QtHttpListener final : public QAbstractHttpServer, public HttpListener {
 public:
+    // newWebSocketConnection stays unconnected: Qt's server then answers an
+    // upgrade request as any other request rather than keeping the socket
+    // for a taker.
     explicit QtHttpListener(Handler handler)
         : handler(std::move(handler))
     {

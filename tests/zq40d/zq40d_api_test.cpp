@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QWebSocket>
 #include <QtTest>
 
 #include <memory>
@@ -273,6 +274,13 @@ private slots:
         QCOMPARE(call("GET", "/api/v1/units", {}, QByteArray(limits::kMaxHeaderBytes, 'a'), "X-Pad").status, 431);
         QVERIFY(writtenCodes(*hall).empty());
         QCOMPARE(call("GET", "/api/v1/units", {}, staff).status, 200);
+
+        // WebSockets are not served yet: an upgrade is answered as any request, never kept.
+        QWebSocket events;
+        QSignalSpy upgraded(&events, &QWebSocket::connected);
+        events.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/v1/events").arg(service->port())));
+        QTRY_COMPARE(events.state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(upgraded.count(), 0);
 
         // Connections past the limit are closed at once; the service goes on.
         std::vector<std::unique_ptr<QTcpSocket>> idle;
