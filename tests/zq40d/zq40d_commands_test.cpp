@@ -1,8 +1,10 @@
 // zq40d's commands as an installer runs them, and its configuration file:
 // secrets kept private and only as hashes, the version as zq40ctl gives it,
-// loopback until a PIN is set, and mistakes in the file refused.
+// loopback until a PIN is set, mistakes in the file refused, and the wait
+// after wrong PINs growing to its limit.
 #include "daemon_config.h"
 #include "secret_store.h"
+#include "throttle.h"
 
 #include <QFile>
 #include <QProcess>
@@ -92,6 +94,25 @@ private slots:
             QVERIFY2(!readConfig(bad, c, error), text.constData());
         }
         QCOMPARE(run(QStringLiteral(ZQ40D_PATH), {"--config", bad}).code, 1);
+    }
+
+    void wrongPinsDoubleTheWaitUpToAnHour()
+    {
+        qint64 now = 0;
+        Throttle throttle([&now] { return now; });
+        const QString from = QStringLiteral("192.0.2.9");
+        for (int i = 1; i < Throttle::kFreeFailures; ++i)
+            throttle.failed(from);
+        QCOMPARE(throttle.secondsRefused(from), 0);
+        QList<int> waits;
+        for (int i = 0; i < 9; ++i) {
+            throttle.failed(from);
+            waits << throttle.secondsRefused(from);
+            now += qint64(waits.back()) * 1000;
+            QCOMPARE(throttle.secondsRefused(from), 0);
+        }
+        QCOMPARE(waits, (QList<int>{30, 60, 120, 240, 480, 960, 1920, 3600, 3600}));
+        QCOMPARE(throttle.secondsRefused(QStringLiteral("192.0.2.10")), 0);
     }
 
     void secretsAreKeptOnlyAsHashesThatOnlyThisUserReads()
