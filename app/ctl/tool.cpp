@@ -2,6 +2,8 @@
 
 #include "output.h"
 #include "presentation.h"
+#include "setting_edits.h"
+#include "unit_output.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -30,21 +32,10 @@ QString serialList(const std::vector<QDevice*>& units)
 // The settings named by `names` ("Zone3.Level"); an unknown one is bad usage.
 bool namedSettings(const std::vector<std::string>& names, std::vector<const Setting*>& found)
 {
-    for (const std::string& name : names) {
-        const Setting* s = findSetting(name);
-        if (!s) {
-            QString text = QStringLiteral("no setting %1").arg(QString::fromStdString(name));
-            const std::vector<std::string> near = closestSettingNames(name);
-            if (!near.empty()) {
-                QStringList options;
-                for (const std::string& n : near)
-                    options << QString::fromStdString(n);
-                text += QStringLiteral("; did you mean %1?").arg(options.join(QStringLiteral(", ")));
-            }
-            say(text);
-            return false;
-        }
-        found.push_back(s);
+    QString error;
+    if (!findSettings(names, found, error)) {
+        say(error);
+        return false;
     }
     return true;
 }
@@ -198,14 +189,7 @@ int Tool::show(const Arguments& a)
     if (const int code = pickUnit(a, unit))
         return code;
     if (a.json) {
-        QJsonObject elements;
-        for (const std::string& element : settingElements()) {
-            QJsonObject attributes;
-            for (const Setting* s : settingsOf(element))
-                attributes.insert(QString::fromStdString(s->attribute), settingValue(*s, unit->blocks));
-            elements.insert(QString::fromStdString(element), attributes);
-        }
-        print(QString::fromUtf8(QJsonDocument(elements).toJson(QJsonDocument::Indented)));
+        print(QString::fromUtf8(QJsonDocument(settingsObject(unit->blocks)).toJson(QJsonDocument::Indented)));
         return kOk;
     }
     for (const Setting& s : allSettings())
@@ -229,39 +213,28 @@ int Tool::get(const Arguments& a)
 int Tool::set(const Arguments& a)
 {
     // Everything is checked before anything is sent.
-    std::vector<std::string> names;
-    std::vector<QString> values;
+    std::vector<NamedValue> values;
     for (const std::string& word : a.words) {
         const size_t eq = word.find('=');
         if (eq == std::string::npos || eq == 0) {
             say(QStringLiteral("%1 is not NAME=VALUE").arg(QString::fromStdString(word)));
             return kBadUsage;
         }
-        names.push_back(word.substr(0, eq));
-        values.push_back(QString::fromLocal8Bit(word.substr(eq + 1)));
-    }
-    std::vector<const Setting*> settings;
-    if (!namedSettings(names, settings))
-        return kBadUsage;
-    std::vector<ParameterChange> changes;
-    for (size_t i = 0; i < settings.size(); ++i) {
-        ParameterChange change;
-        std::string error;
         // Names travel as Latin-1, as the window's name fields convert them.
-        if (!changeForSetting(*settings[i], values[i].toLatin1().toStdString(), change, error)) {
-            say(QStringLiteral("%1: %2").arg(QString::fromStdString(a.words[i]), QString::fromStdString(error)));
-            return kBadUsage;
-        }
-        changes.push_back(change);
+        values.push_back({word.substr(0, eq), QString::fromLocal8Bit(word.substr(eq + 1)).toLatin1().toStdString(),
+                          QString::fromStdString(word)});
+    }
+    SettingEdits edits;
+    QString error;
+    if (!checkSettingEdits(values, edits, error)) {
+        say(error);
+        return kBadUsage;
     }
     QDevice* unit = nullptr;
     if (const int code = pickEditableUnit(a, unit, "its settings can be changed"))
         return code;
-    size_t refused = 0;
-    const EditResult result = core.session().editAll(changes, &refused);
-    if (!result.applied) {
-        say(QStringLiteral("%1: %2; nothing was sent")
-                .arg(QString::fromStdString(a.words[refused]), QString::fromStdString(result.refusal)));
+    if (!applySettingEdits(core.session(), edits, error)) {
+        say(error);
         return kBadUsage;
     }
     return kOk;

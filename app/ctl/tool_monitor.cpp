@@ -4,6 +4,7 @@
 
 #include "interrupt.h"
 #include "output.h"
+#include "unit_output.h"
 #include "presentation.h"
 #include "report_codec.h"
 

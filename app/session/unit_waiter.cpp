@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace zq40::ctl {
+namespace zq40 {
 
 UnitWaiter::UnitWaiter(PanelCore& core)
     : core(core)
@@ -104,4 +104,4 @@ void UnitWaiter::check()
         loop->quit();
 }
 
-} // namespace zq40::ctl
+} // namespace zq40

@@ -1,4 +1,4 @@
-// The units as the command-line tool needs them: it asks the library for
+// The units as a front end needs them: it asks the library for
 // them and waits until every unit present that it can open has answered,
 // with its blocks and its children, or until the library's own limit for an
 // answer has passed. Nothing waits longer than the units need.
@@ -15,7 +15,7 @@
 
 class QEventLoop;
 
-namespace zq40::ctl {
+namespace zq40 {
 
 class UnitWaiter : public QObject {
     Q_OBJECT
@@ -60,4 +60,4 @@ private:
     std::function<bool()> condition;
 };
 
-} // namespace zq40::ctl
+} // namespace zq40

@@ -1,0 +1,38 @@
+// zq40d's configuration file: where it listens, where it keeps its state,
+// and what the installer lets staff touch.
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+
+#include <vector>
+
+namespace zq40::daemon {
+
+inline constexpr char kDefaultConfigFile[] = "/etc/zq40d/zq40d.conf";
+inline constexpr quint16 kDefaultPort = 8040;
+
+// A zone staff may change (its level and its source), and the sources they
+// may choose for it.
+struct StaffZone {
+    int zone = 0;
+    std::vector<int> sources;
+};
+
+struct DaemonConfig {
+    QHostAddress address{QHostAddress::Any};
+    quint16 port = kDefaultPort; // 0: any free port
+    QString stateFolder = QStringLiteral("/var/lib/zq40d");
+    std::vector<StaffZone> staffZones;
+
+    const StaffZone* staffZone(int zone) const;
+};
+
+// Reads `path`; false with `error` saying what is wrong. Unknown keys are
+// errors too: a mistyped limit must not pass unnoticed.
+bool readConfig(const QString& path, DaemonConfig& config, QString& error);
+
+// Loopback only until a staff PIN is set, then the configured address.
+QHostAddress listenAddress(const DaemonConfig& config, bool pinSet);
+
+} // namespace zq40::daemon

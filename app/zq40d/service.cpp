@@ -1,0 +1,33 @@
+#include "service.h"
+
+namespace zq40::daemon {
+
+Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock)
+    : config(config)
+    , secrets(secrets)
+    , core(prompter)
+    , waiter(core)
+    , throttle(std::move(clock))
+    , listener(HttpListener::create([this](const HttpRequest& r) { return handle(r); }))
+{
+}
+
+bool Service::start(QString& error)
+{
+    waiter.waitForUnits();
+    const QHostAddress address = listenAddress(config, secrets.hasPin());
+    if (!listener->listen(address, config.port, error))
+        return false;
+    if (!secrets.hasPin())
+        qInfo("zq40d: no staff PIN is set (zq40d set-pin): listening on loopback only");
+    qInfo("zq40d: listening on %s port %u", qPrintable(address.toString()), unsigned(port()));
+    return true;
+}
+
+QDevice* Service::readyUnit(uint32_t serial) const
+{
+    QDevice* unit = core.session().unitWithSerial(serial);
+    return unit && waiter.isReady(unit) ? unit : nullptr;
+}
+
+} // namespace zq40::daemon

@@ -1,0 +1,53 @@
+// zq40d's service: the units on this thread's event loop, held as the window
+// and zq40ctl hold them, and the JSON API over them for the callers that
+// prove who they are.
+#pragma once
+
+#include "daemon_config.h"
+#include "http_listener.h"
+#include "page_sessions.h"
+#include "panel_core.h"
+#include "secret_store.h"
+#include "service_prompter.h"
+#include "throttle.h"
+#include "unit_waiter.h"
+
+#include <memory>
+#include <optional>
+
+namespace zq40::daemon {
+
+class Service {
+public:
+    Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock = {});
+
+    // Waits for the units present, then listens: on loopback only until a
+    // staff PIN is set.
+    bool start(QString& error);
+    quint16 port() const { return listener->port(); }
+
+private:
+    struct Caller {
+        Role role = Role::Staff;
+        QString who; // for the log: role, token or session, address
+    };
+
+    HttpReply handle(const HttpRequest& request);
+    std::optional<Caller> caller(const HttpRequest& request);
+    HttpReply signIn(const HttpRequest& request);
+    HttpReply units();
+    HttpReply settings(uint32_t serial);
+    HttpReply changeSettings(const HttpRequest& request, const Caller& caller, uint32_t serial);
+    QDevice* readyUnit(uint32_t serial) const;
+
+    DaemonConfig config;
+    SecretStore& secrets;
+    ServicePrompter prompter;
+    PanelCore core;
+    UnitWaiter waiter;
+    Throttle throttle;
+    PageSessions sessions;
+    std::unique_ptr<HttpListener> listener;
+};
+
+} // namespace zq40::daemon

@@ -1,0 +1,299 @@
+// zq40d's API with a client in the same process, against emulated units on
+// this process's test bed, on loopback only: a PATCH reaches the wire as
+// zq40ctl set sends it, refusals send nothing and say what zq40ctl says,
+// each role changes what it may and no more, wrong PINs are throttled, and
+// every bound answers as it should.
+#include "parameter_blocks.h"
+#include "service.h"
+
+#include <zq40emu/zq40emu.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QWebSocket>
+#include <QtTest>
+
+#include <memory>
+
+using namespace zq40::daemon;
+
+namespace {
+
+constexpr uint32_t kCarried601 = 0x0101012F;
+constexpr uint32_t kOld601 = 0x01010128;
+const QByteArray kReferenceSet = "{\"Zone3.Level\": -20, \"Inputs.Pgm1Level\": -10, \"Zone3.Source\": 2}";
+
+zq40emu::UnitConfig unit(uint32_t serial, uint32_t word5)
+{
+    zq40::ParameterBlocks b;
+    b.setDefaultParameters(false);
+    b.setDeviceNameText("Hall");
+    b.setZonesLinked(3, true); // zones 3 and 4
+    b.setZonesLinked(5, true); // zones 5 and 6
+    zq40emu::UnitConfig config;
+    config.version = {.word1 = 1, .ser = serial, .word5 = word5};
+    for (uint8_t code : zq40emu::kBlockCodes) {
+        const auto block = b.block(code);
+        config.blocks[code] = std::vector<uint8_t>(block.begin(), block.end());
+    }
+    return config;
+}
+
+std::vector<int> writtenCodes(const zq40emu::Unit& u)
+{
+    std::vector<int> codes;
+    for (const auto& r : u.received())
+        if (r.msgId() == 48)
+            codes.push_back(r.bytes[6]);
+    return codes;
+}
+
+struct Answer {
+    int status = 0;
+    QByteArray body;
+    QByteArray cookie;
+    QByteArray retryAfter;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QJsonObject object() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+} // namespace
+
+class Zq40dApiTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<zq40emu::Testbed> bed;
+    QTemporaryDir state;
+    std::unique_ptr<SecretStore> secrets;
+    std::unique_ptr<Service> service;
+    QNetworkAccessManager client;
+    QByteArray staff, installer;
+    qint64 clockMs = 0;
+    zq40emu::Unit* hall = nullptr;
+    std::vector<int> zq40ctlCodes;
+    std::vector<uint8_t> zq40ctlBlock16, zq40ctlBlock3;
+    QString zq40ctlRefusal;
+
+    Answer call(const QByteArray& method, const QString& path, const QByteArray& body = {},
+                const QByteArray& credential = {}, const QByteArray& header = "Authorization")
+    {
+        QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(service->port()).arg(path)));
+        request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        if (!credential.isEmpty())
+            request.setRawHeader(header, header == "Authorization" ? "Bearer " + credential : credential);
+        QNetworkReply* reply = client.sendCustomRequest(request, method, body);
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        const bool finished = reply->isFinished() || done.wait(20000);
+        Answer a{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+                 reply->rawHeader("Set-Cookie"), reply->rawHeader("Retry-After"), reply->error()};
+        reply->deleteLater();
+        if (!finished)
+            a.status = -1;
+        return a;
+    }
+
+    Answer patch(const QByteArray& body, const QByteArray& token, uint32_t serial = 51002)
+    {
+        hall->clearReceived();
+        return call("PATCH", QStringLiteral("/api/v1/units/%1/settings").arg(serial), body, token);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        bed = std::make_unique<zq40emu::Testbed>();
+        // What zq40ctl sends for the same settings, before this process holds the units.
+        zq40emu::Unit& reference = bed->plug(unit(51001, kCarried601));
+        reference.clearReceived();
+        QProcess ctl;
+        ctl.start(QStringLiteral(ZQ40CTL_PATH), {"set", "Zone3.Level=-20", "Inputs.Pgm1Level=-10", "Zone3.Source=2"});
+        QVERIFY(ctl.waitForFinished(30000) && ctl.exitCode() == 0);
+        zq40ctlCodes = writtenCodes(reference);
+        zq40ctlBlock16 = reference.block(16);
+        zq40ctlBlock3 = reference.block(3);
+        ctl.start(QStringLiteral(ZQ40CTL_PATH), {"set", "Zone3.Level=-25", "Zone1.EQLo=9"});
+        QVERIFY(ctl.waitForFinished(30000) && ctl.exitCode() == 1);
+        zq40ctlRefusal = QString::fromUtf8(ctl.readAllStandardError()).trimmed().remove(QStringLiteral("zq40ctl: "));
+        bed->unplug(reference);
+
+        DaemonConfig config;
+        config.address = QHostAddress(QHostAddress::LocalHost);
+        config.port = 0;
+        config.stateFolder = state.path();
+        config.staffZones = {{3, {1, 2}}, {4, {1, 2, 3}}, {5, {1}}};
+        secrets = std::make_unique<SecretStore>(state.path());
+        secrets->setPin("2468");
+        staff = secrets->addToken(QStringLiteral("bar"), Role::Staff);
+        installer = secrets->addToken(QStringLiteral("desk"), Role::Installer);
+        QString error;
+        QVERIFY(secrets->save(error));
+        hall = &bed->plug(unit(51002, kCarried601));
+        bed->plug(unit(51003, kOld601));
+        service = std::make_unique<Service>(config, *secrets, [this] { return clockMs; });
+        QVERIFY2(service->start(error), qPrintable(error));
+        client.setProxy(QNetworkProxy::NoProxy);
+    }
+
+    void listAndShowAreWhatZq40ctlPrints()
+    {
+        const Answer list = call("GET", "/api/v1/units", {}, staff);
+        QCOMPARE(list.status, 200);
+        const QJsonArray units = QJsonDocument::fromJson(list.body).array();
+        QCOMPARE(units.size(), 2);
+        QCOMPARE(units[0].toObject().keys(), QStringList({"children", "firmware", "name", "serial", "state"}));
+        QCOMPARE(units[1]["state"].toString(), QStringLiteral("outdated"));
+        const Answer show = call("GET", "/api/v1/units/51002/settings", {}, installer);
+        QCOMPARE(show.status, 200);
+        QCOMPARE(show.object()["DeviceName"].toObject()["Name"].toString(), QStringLiteral("Hall"));
+        QCOMPARE(show.object()["Zone4"].toObject()["Level"].toInt(), int(int8_t(hall->block(16)[28])));
+    }
+
+    void unitsComeAndGoAndReportWhileItRuns()
+    {
+        zq40emu::Unit& late = bed->plug(unit(51004, kCarried601));
+        const QString path = QStringLiteral("/api/v1/units/51004/settings");
+        QTRY_COMPARE_WITH_TIMEOUT(call("GET", path, {}, staff).status, 200, 10000);
+        std::vector<uint8_t> levels = late.block(16);
+        levels[20] = uint8_t(-7); // zone 3, as if its remote turned it down
+        late.setBlock(16, levels);
+        late.pushBlock(16);
+        QTRY_COMPARE(call("GET", path, {}, staff).object()["Zone3"].toObject()["Level"].toInt(), -7);
+        bed->unplug(late);
+        QTRY_COMPARE(call("GET", path, {}, staff).status, 404);
+    }
+
+    void aPatchSendsWhatZq40ctlSetSends()
+    {
+        QTest::ignoreMessage(QtInfoMsg,
+                             "zq40d: installer token desk from 127.0.0.1 changed unit 51002: "
+                             "Zone3.Level=-20 Inputs.Pgm1Level=-10 Zone3.Source=2");
+        const Answer a = patch(kReferenceSet, installer);
+        QCOMPARE(a.status, 200);
+        QCOMPARE(writtenCodes(*hall), zq40ctlCodes);
+        QCOMPARE(hall->block(16), zq40ctlBlock16);
+        QCOMPARE(hall->block(3), zq40ctlBlock3);
+        QCOMPARE(a.object()["Zone4"].toObject()["Source"].toInt(), 2); // linked with zone 3
+        QCOMPARE(a.object()["Zone3"].toObject()["Level"].toInt(), -20);
+    }
+
+    void refusalsSendNothingAndSayWhatZq40ctlSays()
+    {
+        Answer a = patch("{\"Zone3.Level\": -25, \"Zone1.EQLo\": 9}", installer);
+        QCOMPARE(a.status, 422);
+        QCOMPARE(a.object()["error"].toString(), zq40ctlRefusal);
+        a = patch("{\"Zone3.Levl\": 1}", installer);
+        QCOMPARE(a.status, 422);
+        QVERIFY(a.object()["error"].toString().contains("did you mean Zone3.Level"));
+        QCOMPARE(patch("{\"Zone3.Level\": 2.5}", installer).status, 422);
+        QCOMPARE(patch("{\"Zone3.Level\": true}", installer).status, 400);
+        QCOMPARE(patch("{\"Zone3.Level\": -20, \"Zone3.Level\": -21}", installer).status, 400);
+        QCOMPARE(patch("{\"Zone3.Level\": -20", installer).status, 400);
+        QVERIFY(writtenCodes(*hall).empty());
+    }
+
+    void staffChangeOnlyTheirZonesWithinTheirSources()
+    {
+        QCOMPARE(patch("{\"Zone4.Level\": -12, \"Zone3.Source\": 1}", staff).status, 200);
+        QCOMPARE(int(int8_t(hall->block(16)[28])), -12);
+        const QList<QPair<QByteArray, QString>> refused{
+            {"{\"Zone1.Level\": -12}", "staff may not change zone 1"},
+            {"{\"Zone3.EQLo\": 1}", "staff may not change Zone3.EQLo"},
+            {"{\"Zone3.Level\": -12, \"DeviceName.Name\": \"Bar\"}", "staff may not change DeviceName.Name"},
+            {"{\"Zone3.Source\": 3}", "staff may not choose source 3 for zone 3"},
+            {"{\"Zone4.Source\": 3}", "staff may not choose source 3 for zone 3"},
+            {"{\"Zone5.Level\": -12}", "zone 5 is linked with zone 6, which staff may not change"},
+        };
+        for (const auto& [body, why] : refused) {
+            const Answer a = patch(body, staff);
+            QCOMPARE(a.status, 403);
+            QCOMPARE(a.object()["error"].toString(), why);
+            QVERIFY(writtenCodes(*hall).empty());
+        }
+        QCOMPARE(patch("{\"Zone1.Level\": -12}", installer).status, 200);
+        QCOMPARE(patch("{\"Zone1.Level\": -12}", staff, 51003).status, 403);
+        QCOMPARE(patch("{\"Zone3.Level\": -12}", staff, 51003).status, 409);
+        QCOMPARE(patch("{\"Zone3.Level\": -12}", staff, 51009).status, 404);
+    }
+
+    void wrongPinsAreRefusedForLongerEachTime()
+    {
+        for (int i = 0; i < Throttle::kFreeFailures; ++i)
+            QCOMPARE(call("POST", "/api/v1/session", "{\"pin\": \"1357\"}").status, 401);
+        Answer a = call("POST", "/api/v1/session", "{\"pin\": \"2468\"}");
+        QCOMPARE(a.status, 429);
+        QCOMPARE(a.retryAfter, QByteArray("30"));
+        clockMs += 30'000;
+        QCOMPARE(call("POST", "/api/v1/session", "{\"pin\": \"1357\"}").status, 401);
+        a = call("POST", "/api/v1/session", "{\"pin\": \"2468\"}");
+        QCOMPARE(a.status, 429);
+        QCOMPARE(a.retryAfter, QByteArray("60"));
+        clockMs += 60'000;
+        a = call("POST", "/api/v1/session", "{\"pin\": \"2468\"}");
+        QCOMPARE(a.status, 200);
+        QVERIFY2(a.cookie.endsWith("; Path=/; HttpOnly; SameSite=Strict"), a.cookie.constData());
+        const QByteArray cookie = a.cookie.left(a.cookie.indexOf(';'));
+        QCOMPARE(call("GET", "/api/v1/units", {}, cookie, "Cookie").status, 200);
+        QCOMPARE(call("GET", "/api/v1/units", {}, cookie + "0", "Cookie").status, 401);
+        hall->clearReceived();
+        QCOMPARE(call("PATCH", "/api/v1/units/51002/settings", "{\"Zone2.Level\": -3}", cookie, "Cookie").status, 403);
+        // Back to its free tries after a right one.
+        QCOMPARE(call("POST", "/api/v1/session", "{\"pin\": \"1357\"}").status, 401);
+        QCOMPARE(call("POST", "/api/v1/session", "{\"pin\": \"2468\"}").status, 200);
+    }
+
+    void withoutCredentialsOrBeyondTheBoundsNothingHappens()
+    {
+        hall->clearReceived();
+        QCOMPARE(call("GET", "/api/v1/units").status, 401);
+        QCOMPARE(call("GET", "/api/v1/units/51002/settings", {}, staff.left(staff.size() - 1) + "0").status, 401);
+        QCOMPARE(call("PATCH", "/api/v1/units/51002/settings", kReferenceSet).status, 401);
+        secrets->removeToken(QStringLiteral("desk"));
+        QString error;
+        QVERIFY(secrets->save(error));
+        QCOMPARE(call("GET", "/api/v1/units", {}, installer).status, 401);
+        QCOMPARE(call("GET", "/api/v1/nothing", {}, staff).status, 404);
+        QCOMPARE(call("DELETE", "/api/v1/units/51002/settings", {}, staff).status, 405);
+        const QByteArray padded = "{\"Zone3.Level\": -20, \"x\": \"" + QByteArray(limits::kMaxBodyBytes, 'a') + "\"}";
+        QCOMPARE(call("PATCH", "/api/v1/units/51002/settings", padded, staff).status, 413);
+        // A body far over the limit is cut off as it comes, not read to its end.
+        QTcpSocket flood;
+        flood.connectToHost(QHostAddress::LocalHost, service->port());
+        QVERIFY(flood.waitForConnected(5000));
+        flood.write("PATCH /api/v1/units/51002/settings HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + staff +
+                    "\r\nContent-Length: 100000000\r\n\r\n" + QByteArray(100'000, ' '));
+        QTRY_VERIFY_WITH_TIMEOUT(flood.state() == QAbstractSocket::UnconnectedState, 5000);
+        QCOMPARE(call("GET", "/api/v1/units", {}, QByteArray(limits::kMaxHeaderBytes, 'a'), "X-Pad").status, 431);
+        QVERIFY(writtenCodes(*hall).empty());
+        QCOMPARE(call("GET", "/api/v1/units", {}, staff).status, 200);
+
+        // WebSockets are not served yet: an upgrade is answered as any request, never kept.
+        QWebSocket events;
+        QSignalSpy upgraded(&events, &QWebSocket::connected);
+        events.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/v1/events").arg(service->port())));
+        QTRY_COMPARE(events.state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(upgraded.count(), 0);
+
+        // Connections past the limit are closed at once; the service goes on.
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        for (int i = 0; i <= limits::kMaxConnections; ++i) {
+            idle.push_back(std::make_unique<QTcpSocket>());
+            idle.back()->connectToHost(QHostAddress::LocalHost, service->port());
+        }
+        QTRY_VERIFY(std::any_of(idle.begin(), idle.end(),
+                                [](const auto& s) { return s->state() == QAbstractSocket::UnconnectedState; }));
+        idle.clear();
+        QTRY_COMPARE(call("GET", "/api/v1/units", {}, staff).status, 200);
+    }
+};
+
+QTEST_GUILESS_MAIN(Zq40dApiTest)
+#include "zq40d_api_test.moc"

@@ -1,0 +1,155 @@
+// zq40d's commands as an installer runs them, and its configuration file:
+// secrets kept private and only as hashes, the version as zq40ctl gives it,
+// loopback until a PIN is set, mistakes in the file refused, and the wait
+// after wrong PINs growing to its limit.
+#include "daemon_config.h"
+#include "secret_store.h"
+#include "throttle.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace zq40::daemon;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QString& program, const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(30000))
+        p.kill();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+} // namespace
+
+class Zq40dCommandsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString config;
+
+    Run zq40d(const QStringList& arguments, const QByteArray& input = {})
+    {
+        return run(QStringLiteral(ZQ40D_PATH), QStringList{"--config", config} + arguments, input);
+    }
+
+    bool writeConfig(const QByteArray& text)
+    {
+        QFile f(config);
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        config = dir.filePath(QStringLiteral("zq40d.conf"));
+        QVERIFY(writeConfig("[listen]\naddress=192.0.2.7\nport=8123\n[state]\nfolder=state\n"
+                            "[staff]\nzones=3, 4\n[zone3]\nsources=1,2\n"));
+    }
+
+    void versionNamesTheCatalogueAsZq40ctlDoes()
+    {
+        const QList<QByteArray> mine = run(QStringLiteral(ZQ40D_PATH), {"--version"}).out.split('\n');
+        const QList<QByteArray> ctl = run(QStringLiteral(ZQ40CTL_PATH), {"--version"}).out.split('\n');
+        QVERIFY(mine.size() > 1 && mine[0].startsWith("zq40d "));
+        QCOMPARE(mine[1], ctl[1]);
+        QVERIFY(mine[1].startsWith("firmware catalogue: "));
+    }
+
+    void theFileIsReadAndItsMistakesRefused()
+    {
+        DaemonConfig c;
+        QString error;
+        QVERIFY2(readConfig(config, c, error), qPrintable(error));
+        QCOMPARE(c.port, quint16(8123));
+        QCOMPARE(c.stateFolder, dir.filePath(QStringLiteral("state")));
+        QCOMPARE(c.staffZones.size(), size_t(2));
+        QCOMPARE(c.staffZone(3)->sources, (std::vector<int>{1, 2}));
+        QVERIFY(c.staffZone(4)->sources.empty() && !c.staffZone(1));
+        QCOMPARE(listenAddress(c, false), QHostAddress(QHostAddress::LocalHost));
+        QCOMPARE(listenAddress(c, true), QHostAddress(QStringLiteral("192.0.2.7")));
+
+        const QString bad = dir.filePath(QStringLiteral("bad.conf"));
+        for (const QByteArray& text : {QByteArray("[listen]\nport=70000\n"), QByteArray("[staff]\nzones=3,7\n"),
+                                       QByteArray("[staff]\nzones=3\n[zone3]\nsources=1,9\n"),
+                                       QByteArray("[staff]\nzone=3\n"), QByteArray("[listen]\naddress=hall\n")}) {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
+            f.close();
+            QVERIFY2(!readConfig(bad, c, error), text.constData());
+        }
+        QCOMPARE(run(QStringLiteral(ZQ40D_PATH), {"--config", bad}).code, 1);
+    }
+
+    void wrongPinsDoubleTheWaitUpToAnHour()
+    {
+        qint64 now = 0;
+        Throttle throttle([&now] { return now; });
+        const QString from = QStringLiteral("192.0.2.9");
+        for (int i = 1; i < Throttle::kFreeFailures; ++i)
+            throttle.failed(from);
+        QCOMPARE(throttle.secondsRefused(from), 0);
+        QList<int> waits;
+        for (int i = 0; i < 9; ++i) {
+            throttle.failed(from);
+            waits << throttle.secondsRefused(from);
+            now += qint64(waits.back()) * 1000;
+            QCOMPARE(throttle.secondsRefused(from), 0);
+        }
+        QCOMPARE(waits, (QList<int>{30, 60, 120, 240, 480, 960, 1920, 3600, 3600}));
+        QCOMPARE(throttle.secondsRefused(QStringLiteral("192.0.2.10")), 0);
+    }
+
+    void secretsAreKeptOnlyAsHashesThatOnlyThisUserReads()
+    {
+        QCOMPARE(zq40d({"set-pin"}, "12\n").code, 1);
+        QCOMPARE(zq40d({"set-pin"}, "482913\n").code, 0);
+        const Run added = zq40d({"add-token", "bar", "--role", "staff"});
+        QCOMPARE(added.code, 0);
+        const QByteArray token = added.out.trimmed();
+        QCOMPARE(zq40d({"add-token", "desk", "--role", "owner"}).code, 1);
+        QCOMPARE(zq40d({"add-token", "bad name", "--role", "staff"}).code, 1);
+
+        SecretStore store(dir.filePath(QStringLiteral("state")));
+        QString error;
+        QVERIFY(store.load(error));
+        QVERIFY(store.checkPin("482913") && !store.checkPin("482914"));
+        QVERIFY(store.checkToken(token) && store.checkToken(token)->role == Role::Staff);
+        QFile file(store.filePath());
+        namespace fs = std::filesystem;
+        QCOMPARE(fs::status(file.fileName().toStdString()).permissions(),
+                 fs::perms::owner_read | fs::perms::owner_write);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray kept = file.readAll();
+        QVERIFY(!kept.contains("482913") && !kept.contains(token.mid(17)));
+        QCOMPARE(kept.count("$argon2id$"), 2);
+
+        // Hashes others may read are refused, not used.
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ReadOther));
+        const Run exposed = zq40d({"remove-token", "bar"});
+        QCOMPARE(exposed.code, 1);
+        QVERIFY2(exposed.err.contains("may be read by others"), exposed.err.constData());
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(zq40d({"remove-token", "bar"}).code, 0);
+        QCOMPARE(zq40d({"remove-token", "bar"}).code, 1);
+        QVERIFY(store.load(error) && !store.checkToken(token) && store.hasPin());
+    }
+};
+
+QTEST_GUILESS_MAIN(Zq40dCommandsTest)
+#include "zq40d_commands_test.moc"
