@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <umockdev.h>
@@ -174,7 +175,6 @@ void HidrawLink::topUp()
     if (n == static_cast<ssize_t>(kReportSize)) {
         queued_.pop_front();
         inPipe_ = true;
-        pipeSince_ = now;
         nextOut_ = nextFrame(now);
         if (!queued_.empty())
             armCheck();
@@ -228,11 +228,12 @@ void HidrawLink::checkPipe()
     if (gone_)
         return;
     if (inPipe_) {
-        int pending = 0;
-        ::ioctl(slave_, FIONREAD, &pending);
-        // A report written to the master shows up in FIONREAD within microseconds;
-        // an empty pty well after the write means the host took it.
-        if (pending == 0 && Scheduler::Clock::now() - pipeSince_ >= kFirstCheck) {
+        // FIONREAD misses bytes the tty layer has not yet moved to the slave's
+        // read buffer (its kernel worker may run many milliseconds late under
+        // load); poll() moves them first. Taking an unmoved report for a taken
+        // one would put a second beside it, and a large read would get both.
+        struct pollfd pty = {slave_, POLLIN, 0};
+        if (::poll(&pty, 1, 0) == 0) {
             inPipe_ = false;
             checkDelay_ = kFirstCheck;
         } else {

@@ -110,7 +110,6 @@ private:
     int clients_ = 0;
     std::deque<Report> queued_;
     bool inPipe_ = false;
-    Scheduler::Clock::time_point pipeSince_;
     bool checkArmed_ = false;
     std::chrono::milliseconds checkDelay_{kFirstCheck};
     static constexpr std::chrono::milliseconds kFirstCheck{5};
