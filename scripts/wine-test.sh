@@ -10,4 +10,6 @@ cmake -S . -B "$mingw" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cm
 cmake --build "$mingw"
 cmake -S . -B "$linux" -G Ninja -DZQ40_WINDOWS_BIN="$PWD/$mingw/bin" >/dev/null
 cmake --build "$linux" --target wine_test
-ctest --test-dir "$linux" -L wine --output-on-failure --timeout 300
+# One more try for a test that failed: under load Wine now and then loses a
+# hot-plugged unit's arrival before the library hears of it (see the README).
+ctest --test-dir "$linux" -L wine --output-on-failure --timeout 300 --repeat until-pass:2
