@@ -1,8 +1,10 @@
 // zq40ctl as a script runs it: the installed kind of binary against emulated
 // units on this process's test bed. Listing, settings with linked zones and
 // refusals, a configuration saved from one unit and loaded onto another, an
-// update, test firmware refused off the test bed, and the exit codes when a unit is missing, held or silent.
+// update, test firmware refused off the test bed, and the exit codes when a
+// unit is missing, held or silent.
 #include "parameter_blocks.h"
+#include "written_codes.h"
 
 #include <zq40emu/zq40emu.h>
 
@@ -62,15 +64,6 @@ zq40::ParameterBlocks factory(const char* name, bool zones12Linked = false)
     b.setDeviceNameText(name);
     b.setZonesLinked(1, zones12Linked);
     return b;
-}
-
-std::vector<int> writtenCodes(const zq40emu::Unit& u)
-{
-    std::vector<int> codes;
-    for (const auto& r : u.received())
-        if (r.msgId() == 48)
-            codes.push_back(r.bytes[6]);
-    return codes;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // every bound answers as it should.
 #include "parameter_blocks.h"
 #include "service.h"
+#include "written_codes.h"
 
 #include <zq40emu/zq40emu.h>
 
@@ -44,15 +45,6 @@ zq40emu::UnitConfig unit(uint32_t serial, uint32_t word5)
         config.blocks[code] = std::vector<uint8_t>(block.begin(), block.end());
     }
     return config;
-}
-
-std::vector<int> writtenCodes(const zq40emu::Unit& u)
-{
-    std::vector<int> codes;
-    for (const auto& r : u.received())
-        if (r.msgId() == 48)
-            codes.push_back(r.bytes[6]);
-    return codes;
 }
 
 struct Answer {
