@@ -14,7 +14,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cmath>
 
 namespace zq40::daemon {
 
@@ -64,18 +63,6 @@ std::optional<QJsonObject> bodyObject(const QByteArray& body)
     if (parse.error != QJsonParseError::NoError || !doc.isObject())
         return std::nullopt;
     return doc.object();
-}
-
-// A JSON value as zq40ctl's NAME=VALUE gives it: a number in decimal, a name
-// as its Latin-1 text.
-NamedValue namedValue(const QString& name, const QJsonValue& value)
-{
-    QString text = value.toString();
-    if (value.isDouble()) {
-        const double d = value.toDouble();
-        text = d == std::floor(d) && std::fabs(d) < 1e9 ? QString::number(qint64(d)) : QString::number(d);
-    }
-    return {name.toStdString(), text.toLatin1().toStdString(), name + QLatin1Char('=') + text};
 }
 
 } // namespace
@@ -179,9 +166,7 @@ HttpReply Service::changeSettings(const HttpRequest& r, const Caller& who, uint3
         return error(400, QStringLiteral("the body is not a JSON object of settings and their numbers or texts"));
     if (members->empty())
         return error(400, QStringLiteral("no settings given"));
-    std::vector<NamedValue> values;
-    for (const auto& [name, value] : *members)
-        values.push_back(namedValue(name, value));
+    const std::vector<NamedValue> values = namedValues(*members);
     QDevice* unit = readyUnit(serial);
     if (!unit)
         return error(404, QStringLiteral("no unit with serial number %1").arg(serial));

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace zq40::daemon {
 
 namespace {
@@ -62,6 +64,20 @@ std::optional<std::vector<std::pair<QString, QJsonValue>>> flatMembers(const QBy
     if (qsizetype(members.size()) != whole.object().size())
         return std::nullopt;
     return members;
+}
+
+std::vector<NamedValue> namedValues(const std::vector<std::pair<QString, QJsonValue>>& members)
+{
+    std::vector<NamedValue> values;
+    for (const auto& [name, value] : members) {
+        QString text = value.toString();
+        if (value.isDouble()) {
+            const double d = value.toDouble();
+            text = d == std::floor(d) && std::fabs(d) < 1e9 ? QString::number(qint64(d)) : QString::number(d);
+        }
+        values.push_back({name.toStdString(), text.toLatin1().toStdString(), name + QLatin1Char('=') + text});
+    }
+    return values;
 }
 
 } // namespace zq40::daemon
