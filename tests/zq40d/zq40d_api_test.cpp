@@ -246,7 +246,9 @@ private slots:
     {
         hall->clearReceived();
         QCOMPARE(call("GET", "/api/v1/units").status, 401);
-        QCOMPARE(call("GET", "/api/v1/units/51002/settings", {}, staff.left(staff.size() - 1) + "0").status, 401);
+        // The last hex digit changed, whatever it was.
+        const QByteArray wrong = staff.left(staff.size() - 1) + (staff.endsWith('0') ? "1" : "0");
+        QCOMPARE(call("GET", "/api/v1/units/51002/settings", {}, wrong).status, 401);
         QCOMPARE(call("PATCH", "/api/v1/units/51002/settings", kReferenceSet).status, 401);
         secrets->removeToken(QStringLiteral("desk"));
         QString error;
