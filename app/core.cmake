@@ -6,6 +6,7 @@ add_library(zq40_core STATIC
     session/presentation.cpp
     session/setting_edits.cpp
     session/unit_output.cpp
+    session/unit_events.cpp
     session/unit_session.cpp
     session/unit_waiter.cpp
     config/config_flow.cpp

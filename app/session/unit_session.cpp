@@ -98,8 +98,10 @@ void UnitSession::sendTo(hidr_t code, QDevice* record)
     // A failed write is not retried: the record keeps the value and the unit
     // catches up with the next full send or reports its own block. The
     // offline record has no handle, which the library refuses.
-    if (writeReport(record->devHandle, parameterWrite(code, record->blocks)))
+    if (writeReport(record->devHandle, parameterWrite(code, record->blocks))) {
         record->wroteBlock(code);
+        emit DoBlockSent(record, code);
+    }
     // Received reports and device changes queued meanwhile are handled now.
     QCoreApplication::processEvents();
 }
@@ -115,8 +117,10 @@ bool UnitSession::writeInOrder(QDevice* record, std::span<const hidr_t> codes)
     bool all = true;
     for (hidr_t code : codes) {
         const bool sent = writeReport(record->devHandle, parameterWrite(code, record->blocks));
-        if (sent)
+        if (sent) {
             record->wroteBlock(code);
+            emit DoBlockSent(record, code);
+        }
         all = all && sent;
     }
     return all;

@@ -110,6 +110,8 @@ signals:
     void DoUpdateAllParameters(zq40::hidr_t code);
     // The shown unit left: the offline record is shown from now on.
     void DoFellBackOffline();
+    // A block of `record` reached its unit.
+    void DoBlockSent(QDevice* record, zq40::hidr_t code);
 
 private:
     QDevices devices;
