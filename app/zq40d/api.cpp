@@ -113,6 +113,21 @@ std::optional<Service::Caller> Service::caller(const HttpRequest& r)
     return std::nullopt;
 }
 
+QString Service::refusedEvents(const HttpRequest& r)
+{
+    if (!caller(r))
+        return QStringLiteral("sign in with the staff PIN, or send a token");
+    // A page of another site may open a socket here with the staff's cookie
+    // (browsers send it): only the service's own page may. Other clients
+    // send no origin.
+    const QByteArray origin = r.header("Origin");
+    const bool byToken = r.header("Authorization").startsWith("Bearer ");
+    if ((!origin.isEmpty() || !byToken) &&
+        origin != (r.secure ? QByteArray("https://") : QByteArray("http://")) + r.header("Host"))
+        return QStringLiteral("not opened from the service's own page");
+    return {};
+}
+
 HttpReply Service::signIn(const HttpRequest& r)
 {
     const QString from = throttleKey(r.peer);
@@ -137,9 +152,9 @@ HttpReply Service::signIn(const HttpRequest& r)
     }
     throttle.succeeded(from);
     HttpReply reply = json(200, QJsonObject{{QStringLiteral("role"), QStringLiteral("staff")}});
-    reply.headers.append(
-        {"Set-Cookie",
-         QByteArray(PageSessions::kCookieName) + '=' + sessions.open() + "; Path=/; HttpOnly; SameSite=Strict"});
+    reply.headers.append({"Set-Cookie",
+                          QByteArray(PageSessions::kCookieName) + '=' + sessions.open() +
+                              "; Path=/; HttpOnly; SameSite=Strict" + (r.secure ? "; Secure" : "")});
     return reply;
 }
 

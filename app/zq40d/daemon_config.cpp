@@ -47,8 +47,9 @@ bool readConfig(const QString& path, DaemonConfig& config, QString& error)
         return false;
     }
     config = {};
-    QStringList known{QStringLiteral("listen/address"), QStringLiteral("listen/port"), QStringLiteral("state/folder"),
-                      QStringLiteral("staff/zones")};
+    QStringList known{QStringLiteral("listen/address"),  QStringLiteral("listen/port"),
+                      QStringLiteral("state/folder"),    QStringLiteral("staff/zones"),
+                      QStringLiteral("tls/certificate"), QStringLiteral("tls/key")};
     if (ini.contains(QStringLiteral("listen/address")) &&
         !config.address.setAddress(ini.value(QStringLiteral("listen/address")).toString())) {
         error = QStringLiteral("%1: [listen] address is not an IP address").arg(path);
@@ -68,6 +69,16 @@ bool readConfig(const QString& path, DaemonConfig& config, QString& error)
         config.stateFolder = file.dir().absoluteFilePath(ini.value(QStringLiteral("state/folder")).toString());
     }
     std::vector<int> zones;
+    config.certificate = ini.value(QStringLiteral("tls/certificate")).toString();
+    config.key = ini.value(QStringLiteral("tls/key")).toString();
+    if (config.certificate.isEmpty() != config.key.isEmpty()) {
+        error = QStringLiteral("%1: [tls] needs both a certificate and a key").arg(path);
+        return false;
+    }
+    if (!config.certificate.isEmpty()) {
+        config.certificate = file.dir().absoluteFilePath(config.certificate);
+        config.key = file.dir().absoluteFilePath(config.key);
+    }
     if (!readNumbers(ini.value(QStringLiteral("staff/zones")), 1, 6, zones)) {
         error = QStringLiteral("%1: [staff] zones is not a list of zones 1 to 6").arg(path);
         return false;

@@ -23,6 +23,9 @@ struct DaemonConfig {
     QHostAddress address{QHostAddress::Any};
     quint16 port = kDefaultPort; // 0: any free port
     QString stateFolder = QStringLiteral("/var/lib/zq40d");
+    // HTTPS when both are named: PEM files, relative to the file's folder.
+    QString certificate;
+    QString key;
     std::vector<StaffZone> staffZones;
 
     const StaffZone* staffZone(int zone) const;

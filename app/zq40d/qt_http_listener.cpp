@@ -1,24 +1,27 @@
-// HttpListener over Qt's HTTP server (QAbstractHttpServer, Qt 6.4).
+// HttpListener over Qt's HTTP server (QAbstractHttpServer, Qt 6.4) and its
+// WebSockets.
+#include "bounded_servers.h"
+#include "event_sockets.h"
 #include "http_listener.h"
 
 #include <QAbstractHttpServer>
+#include <QFile>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMetaEnum>
 #include <QPointer>
-#include <QTcpServer>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QTcpSocket>
-#include <QTimer>
+#include <QWebSocket>
 
 #include <deque>
 
 namespace zq40::daemon {
 
 namespace {
-
-constexpr char kBytesRead[] = "zq40dBytesRead";
 
 HttpReply errorReply(int status, const char* text)
 {
@@ -29,67 +32,62 @@ HttpReply errorReply(int status, const char* text)
     return reply;
 }
 
-// Connections counted and cut off when they send too much or take too long,
-// before Qt's server reads a byte of them.
-class BoundedTcpServer : public QTcpServer {
-public:
-    using QTcpServer::QTcpServer;
-
-    // The connection has had its answer: it may send the next request.
-    static void answered(QTcpSocket* socket)
-    {
-        socket->setProperty(kBytesRead, qint64(0));
-        if (auto* timer = socket->findChild<QTimer*>())
-            timer->start();
-    }
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto* socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(descriptor) || connections >= limits::kMaxConnections) {
-            socket->abort();
-            socket->deleteLater();
-            return;
-        }
-        ++connections;
-        connect(socket, &QObject::destroyed, this, [this] { --connections; });
-        auto* timer = new QTimer(socket);
-        timer->setSingleShot(true);
-        timer->setInterval(limits::kRequestTimeoutMs);
-        connect(timer, &QTimer::timeout, socket, &QTcpSocket::abort);
-        timer->start();
-        socket->setProperty(kBytesRead, qint64(0));
-        // Connected before the HTTP server's own slot, so it runs first.
-        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-            const qint64 read = socket->property(kBytesRead).toLongLong() + socket->bytesAvailable();
-            socket->setProperty(kBytesRead, read);
-            if (read > limits::kMaxRequestBytes) {
-                socket->write("HTTP/1.1 413 Payload Too Large\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
-                socket->flush();
-                socket->abort();
-            }
-        });
-        addPendingConnection(socket);
-    }
-
-private:
-    int connections = 0;
-};
+bool isUpgrade(const QHttpServerRequest& request)
+{
+    return request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
+}
 
 class QtHttpListener final : public QAbstractHttpServer, public HttpListener {
 public:
-    // newWebSocketConnection stays unconnected: Qt's server then answers an
-    // upgrade request as any other request rather than keeping the socket
-    // for a taker.
-    explicit QtHttpListener(Handler handler)
+    QtHttpListener(Handler handler, QString socketPath, SocketGate gate)
         : handler(std::move(handler))
+        , socketPath(std::move(socketPath))
+        , sockets(std::move(gate))
     {
+        // Connected, so that Qt's server hands upgrade requests on rather
+        // than refusing them.
+        connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
+            while (hasPendingWebSocketConnections())
+                sockets.take(nextPendingWebSocketConnection(), bool(tls));
+        });
+    }
+
+    bool useTls(const QString& certificateFile, const QString& keyFile, QString& error) override
+    {
+        QList<QSslCertificate> chain = QSslCertificate::fromPath(certificateFile, QSsl::Pem);
+        QFile keyIn(keyFile);
+        if (chain.isEmpty()) {
+            error = QStringLiteral("%1 holds no PEM certificate").arg(certificateFile);
+            return false;
+        }
+        if (!keyIn.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("cannot read %1").arg(keyFile);
+            return false;
+        }
+        const QByteArray pem = keyIn.readAll();
+        QSslKey key(pem, QSsl::Ec, QSsl::Pem);
+        if (key.isNull())
+            key = QSslKey(pem, QSsl::Rsa, QSsl::Pem);
+        if (key.isNull()) {
+            error = QStringLiteral("%1 holds no PEM private key (EC or RSA)").arg(keyFile);
+            return false;
+        }
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setLocalCertificate(chain.takeFirst());
+        configuration.setLocalCertificateChain(QList<QSslCertificate>{configuration.localCertificate()} + chain);
+        configuration.setPrivateKey(key);
+        configuration.setProtocol(QSsl::TlsV1_2OrLater);
+        configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+        tls = configuration;
+        return true;
     }
 
     bool listen(const QHostAddress& address, quint16 port, QString& error) override
     {
-        auto* server = new BoundedTcpServer(this);
+        QTcpServer* server = tls ? static_cast<QTcpServer*>(new BoundedSslServer(*tls, this))
+                                 : static_cast<QTcpServer*>(new BoundedTcpServer(this));
+        // Room for a burst of pages opening at once.
+        server->setListenBacklogSize(limits::kMaxConnections);
         if (!server->listen(address, port)) {
             error = QStringLiteral("cannot listen on %1 port %2: %3")
                         .arg(address.toString())
@@ -104,10 +102,19 @@ public:
     }
 
     quint16 port() const override { return tcp ? tcp->serverPort() : 0; }
+    void broadcast(const QByteArray& text) override { sockets.broadcast(text); }
+    int openSockets() const override { return sockets.count(); }
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override
     {
+        // Qt's server upgrades the connection when this says it is handled.
+        if (isUpgrade(request)) {
+            if (request.url().path() != socketPath)
+                return false;
+            connectionUpgraded(socket);
+            return true;
+        }
         auto p = std::make_unique<Pending>(Pending{{}, makeResponder(request, socket), socket});
         const char* method = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method()));
         p->request.method = QByteArray(method ? method : "Unknown").toUpper();
@@ -115,6 +122,7 @@ protected:
         p->request.body = request.body();
         p->request.headers = request.headers();
         p->request.peer = request.remoteAddress();
+        p->request.secure = bool(tls);
         queue.push_back(std::move(p));
         if (!busy)
             drain();
@@ -146,7 +154,7 @@ private:
             if (!p->socket)
                 continue;
             write(p->responder, reply);
-            BoundedTcpServer::answered(p->socket);
+            connectionAnswered(p->socket);
         }
         busy = false;
     }
@@ -164,6 +172,9 @@ private:
     }
 
     Handler handler;
+    QString socketPath;
+    EventSockets sockets;
+    std::optional<QSslConfiguration> tls;
     QPointer<QTcpServer> tcp;
     std::deque<std::unique_ptr<Pending>> queue;
     bool busy = false;
@@ -187,9 +198,9 @@ qsizetype HttpRequest::headerBytes() const
     return n;
 }
 
-std::unique_ptr<HttpListener> HttpListener::create(Handler handler)
+std::unique_ptr<HttpListener> HttpListener::create(Handler handler, QString socketPath, SocketGate gate)
 {
-    return std::make_unique<QtHttpListener>(std::move(handler));
+    return std::make_unique<QtHttpListener>(std::move(handler), std::move(socketPath), std::move(gate));
 }
 
 } // namespace zq40::daemon

@@ -1,5 +1,7 @@
 #include "service.h"
 
+#include <QJsonDocument>
+
 namespace zq40::daemon {
 
 Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock)
@@ -7,13 +9,20 @@ Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clo
     , secrets(secrets)
     , core(prompter)
     , waiter(core)
+    , events(core, waiter)
     , throttle(std::move(clock))
-    , listener(HttpListener::create([this](const HttpRequest& r) { return handle(r); }))
+    , listener(HttpListener::create([this](const HttpRequest& r) { return handle(r); }, QLatin1String(kEventsPath),
+                                    [this](const HttpRequest& r) { return refusedEvents(r); }))
 {
+    QObject::connect(&events, &UnitEvents::DoEvent, [this](const QJsonObject& event) {
+        listener->broadcast(QJsonDocument(event).toJson(QJsonDocument::Compact));
+    });
 }
 
 bool Service::start(QString& error)
 {
+    if (!config.certificate.isEmpty() && !listener->useTls(config.certificate, config.key, error))
+        return false;
     waiter.waitForUnits();
     const QHostAddress address = listenAddress(config, secrets.hasPin());
     if (!listener->listen(address, config.port, error))

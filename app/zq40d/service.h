@@ -10,6 +10,7 @@
 #include "secret_store.h"
 #include "service_prompter.h"
 #include "throttle.h"
+#include "unit_events.h"
 #include "unit_waiter.h"
 
 #include <memory>
@@ -25,6 +26,9 @@ public:
     // staff PIN is set.
     bool start(QString& error);
     quint16 port() const { return listener->port(); }
+    int openEventSockets() const { return listener->openSockets(); }
+
+    static constexpr char kEventsPath[] = "/api/v1/events";
 
 private:
     struct Caller {
@@ -34,6 +38,8 @@ private:
 
     HttpReply handle(const HttpRequest& request);
     std::optional<Caller> caller(const HttpRequest& request);
+    // Why a WebSocket for the events may not stay open; empty when it may.
+    QString refusedEvents(const HttpRequest& handshake);
     HttpReply signIn(const HttpRequest& request);
     HttpReply units();
     HttpReply settings(uint32_t serial);
@@ -45,6 +51,7 @@ private:
     ServicePrompter prompter;
     PanelCore core;
     UnitWaiter waiter;
+    UnitEvents events;
     Throttle throttle;
     PageSessions sessions;
     std::unique_ptr<HttpListener> listener;

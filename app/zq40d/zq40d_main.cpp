@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/resource.h>
+
 int main(int argc, char* argv[])
 {
     using namespace zq40::daemon;
@@ -41,6 +43,11 @@ int main(int argc, char* argv[])
     // The USB library's log, for a bug report: ZQ40_LOG=FILE.
     if (const char* log = std::getenv("ZQ40_LOG"); log && *log && !ousb_EnableLogging(log))
         std::fprintf(stderr, "zq40d: cannot write the log to %s\n", log);
+    // Every open page holds a connection: room for all the listener takes.
+    if (rlimit files{}; getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     SecretStore secrets(config.stateFolder);
     Service service(config, secrets);
     if (!secrets.load(error) || !service.start(error)) {

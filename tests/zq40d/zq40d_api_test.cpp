@@ -23,6 +23,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 using namespace zq40::daemon;
 
 namespace {
@@ -93,6 +95,26 @@ class Zq40dApiTest : public QObject {
         return a;
     }
 
+    // A WebSocket for the events, opened with these headers; false when it
+    // did not open.
+    bool openEvents(QWebSocket& socket, const Headers& headers)
+    {
+        QNetworkRequest request(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/v1/events").arg(service->port())));
+        for (const auto& [name, value] : headers)
+            request.setRawHeader(name, value);
+        QSignalSpy opened(&socket, &QWebSocket::connected);
+        socket.open(request);
+        return opened.wait(5000);
+    }
+
+    // The code a server closes `socket` with.
+    static int closedWith(QWebSocket& socket)
+    {
+        if (socket.state() != QAbstractSocket::UnconnectedState)
+            QSignalSpy(&socket, &QWebSocket::disconnected).wait(5000);
+        return socket.state() == QAbstractSocket::UnconnectedState ? int(socket.closeCode()) : -1;
+    }
+
     Answer patch(const QByteArray& body, const QByteArray& token, uint32_t serial = 51002)
     {
         hall->clearReceived();
@@ -133,6 +155,11 @@ private slots:
         service = std::make_unique<Service>(config, *secrets, [this] { return clockMs; });
         QVERIFY2(service->start(error), qPrintable(error));
         client.setProxy(QNetworkProxy::NoProxy);
+        // Both ends of every connection are in this process.
+        rlimit files{};
+        getrlimit(RLIMIT_NOFILE, &files);
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
     }
 
     void listAndShowAreWhatZq40ctlPrints()
@@ -242,6 +269,55 @@ private slots:
         QCOMPARE(call("POST", "/api/v1/session", "{\"pin\": \"2468\"}").status, 200);
     }
 
+    void eventsReachThePagesAndClientsThatMayHaveThem()
+    {
+        const Answer signedIn = call("POST", "/api/v1/session", "{\"pin\": \"2468\"}");
+        const QByteArray cookie = signedIn.cookie.left(signedIn.cookie.indexOf(';'));
+        const QByteArray page = "http://127.0.0.1:" + QByteArray::number(service->port());
+        QWebSocket byToken, byPage(QString::fromLatin1(page));
+        QVERIFY(openEvents(byToken, {{"Authorization", "Bearer " + installer}}));
+        QVERIFY(openEvents(byPage, {{"Cookie", cookie}}));
+        QSignalSpy tokenGot(&byToken, &QWebSocket::textMessageReceived);
+        QSignalSpy pageGot(&byPage, &QWebSocket::textMessageReceived);
+        QTRY_COMPARE(service->openEventSockets(), 2);
+        const auto last = [](const QSignalSpy& got) {
+            return QJsonDocument::fromJson(got.last().first().toString().toUtf8()).object();
+        };
+
+        // A knob turned on the unit, and a change another client made.
+        std::vector<uint8_t> levels = hall->block(16);
+        levels[20] = uint8_t(-9);
+        hall->setBlock(16, levels);
+        hall->pushBlock(16);
+        QTRY_COMPARE(pageGot.count(), 1);
+        QTRY_COMPARE(tokenGot.count(), 1);
+        QCOMPARE(
+            last(pageGot),
+            QJsonObject(
+                {{"event", "block"}, {"serial", 51002}, {"code", 16}, {"settings", QJsonObject{{"Zone3.Level", -9}}}}));
+        QCOMPARE(patch("{\"Zone4.Level\": -14}", staff).status, 200);
+        QTRY_COMPARE(pageGot.count(), 2);
+        QCOMPARE(last(pageGot)["settings"].toObject(), QJsonObject({{"Zone3.Level", -14}, {"Zone4.Level", -14}}));
+        QTRY_COMPARE(tokenGot.count(), 2);
+
+        // Turned away: no credentials, a page of another site with the
+        // staff's cookie, a cookie without an origin; a client sending
+        // more than it may.
+        QWebSocket anonymous, elsewhere(QStringLiteral("http://shop.example")), noOrigin;
+        QVERIFY(openEvents(anonymous, {}));
+        QCOMPARE(closedWith(anonymous), kPolicyViolation);
+        QVERIFY(openEvents(elsewhere, {{"Cookie", cookie}}));
+        QCOMPARE(closedWith(elsewhere), kPolicyViolation);
+        QVERIFY(openEvents(noOrigin, {{"Cookie", cookie}}));
+        QCOMPARE(closedWith(noOrigin), kPolicyViolation);
+        for (int i = 0; i <= limits::kSocketMessageBurst; ++i)
+            byToken.sendTextMessage(QStringLiteral("hello"));
+        QCOMPARE(closedWith(byToken), kPolicyViolation);
+        QCOMPARE(byPage.state(), QAbstractSocket::ConnectedState);
+        byPage.close();
+        QTRY_COMPARE(service->openEventSockets(), 0);
+    }
+
     void withoutCredentialsOrBeyondTheBoundsNothingHappens()
     {
         hall->clearReceived();
@@ -268,13 +344,6 @@ private slots:
         QCOMPARE(call("GET", "/api/v1/units", {}, QByteArray(limits::kMaxHeaderBytes, 'a'), "X-Pad").status, 431);
         QVERIFY(writtenCodes(*hall).empty());
         QCOMPARE(call("GET", "/api/v1/units", {}, staff).status, 200);
-
-        // WebSockets are not served yet: an upgrade is answered as any request, never kept.
-        QWebSocket events;
-        QSignalSpy upgraded(&events, &QWebSocket::connected);
-        events.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/v1/events").arg(service->port())));
-        QTRY_COMPARE(events.state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(upgraded.count(), 0);
 
         // Connections past the limit are closed at once; the service goes on.
         std::vector<std::unique_ptr<QTcpSocket>> idle;

@@ -7,7 +7,13 @@
 #include "throttle.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSslCertificate>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -85,9 +91,10 @@ private slots:
         QCOMPARE(listenAddress(c, true), QHostAddress(QStringLiteral("192.0.2.7")));
 
         const QString bad = dir.filePath(QStringLiteral("bad.conf"));
-        for (const QByteArray& text : {QByteArray("[listen]\nport=70000\n"), QByteArray("[staff]\nzones=3,7\n"),
-                                       QByteArray("[staff]\nzones=3\n[zone3]\nsources=1,9\n"),
-                                       QByteArray("[staff]\nzone=3\n"), QByteArray("[listen]\naddress=hall\n")}) {
+        for (const QByteArray& text :
+             {QByteArray("[listen]\nport=70000\n"), QByteArray("[staff]\nzones=3,7\n"),
+              QByteArray("[staff]\nzones=3\n[zone3]\nsources=1,9\n"), QByteArray("[staff]\nzone=3\n"),
+              QByteArray("[listen]\naddress=hall\n"), QByteArray("[tls]\ncertificate=cert.pem\n")}) {
             QFile f(bad);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
             f.close();
@@ -148,6 +155,54 @@ private slots:
         QCOMPARE(zq40d({"remove-token", "bar"}).code, 0);
         QCOMPARE(zq40d({"remove-token", "bar"}).code, 1);
         QVERIFY(store.load(error) && !store.checkToken(token) && store.hasPin());
+    }
+
+    // With the PIN set above: HTTPS with the pair the README makes, the
+    // session cookie only for it, and a key it cannot use refused at start.
+    void aCertificateAndKeyMakeItServeHttpsOnly()
+    {
+        QVERIFY(
+            run(QStringLiteral("openssl"),
+                {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2",
+                 "-subj", "/CN=localhost", "-keyout", dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")})
+                .code == 0);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QByteArray port = QByteArray::number(probe.serverPort());
+        probe.close();
+        QVERIFY(writeConfig("[listen]\naddress=127.0.0.1\nport=" + port +
+                            "\n[state]\nfolder=state\n[tls]\ncertificate=cert.pem\nkey=key.pem\n"));
+        QProcess service;
+        service.start(QStringLiteral(ZQ40D_PATH), {"--config", config});
+        QVERIFY(service.waitForStarted());
+        const auto stop = qScopeGuard([&service] {
+            service.kill();
+            service.waitForFinished();
+        });
+
+        QNetworkAccessManager client;
+        client.setProxy(QNetworkProxy::NoProxy);
+        const auto post = [&](const QString& scheme) {
+            QNetworkRequest request(QUrl(scheme + "://127.0.0.1:" + port + "/api/v1/session"));
+            request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+            QNetworkReply* reply = client.post(request, QByteArray("{\"pin\": \"482913\"}"));
+            connect(reply, &QNetworkReply::sslErrors, reply, [reply] { reply->ignoreSslErrors(); });
+            QSignalSpy(reply, &QNetworkReply::finished).wait(10000);
+            reply->deleteLater();
+            return reply;
+        };
+        QNetworkReply* secure = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((secure = post("https"))->error() == QNetworkReply::NoError, 10000);
+        QVERIFY(secure->rawHeader("Set-Cookie").endsWith("; HttpOnly; SameSite=Strict; Secure"));
+        QCOMPARE(secure->sslConfiguration().peerCertificate(),
+                 QSslCertificate::fromPath(dir.filePath("cert.pem")).value(0));
+        QVERIFY(post("http")->attribute(QNetworkRequest::HttpStatusCodeAttribute).isNull());
+
+        QVERIFY(writeConfig("[listen]\nport=" + port +
+                            "\n[state]\nfolder=state\n[tls]\ncertificate=cert.pem\nkey=cert.pem\n"));
+        const Run refused = zq40d({});
+        QCOMPARE(refused.code, 1);
+        QVERIFY2(refused.err.contains("holds no PEM private key"), refused.err.constData());
     }
 };
 
