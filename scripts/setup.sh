@@ -7,7 +7,7 @@ packages=(
     libudev-dev libglib2.0-dev umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
     qt6-base-dev qt6-base-dev-tools xvfb xauth imagemagick
-    qt6-httpserver-dev qt6-websockets-dev libsodium-dev openssl
+    qt6-httpserver-dev qt6-websockets-dev libsodium-dev openssl wrk
     wine64 g++-mingw-w64-x86-64-posix
 )
 
