@@ -1,6 +1,8 @@
 // The JSON API under /api/v1/: the same names, values and refusal texts as
-// zq40ctl, each request authenticated and authorised here.
+// zq40ctl, each request authenticated and authorised here. Everything else
+// is the staff page's.
 #include "json_members.h"
+#include "page_files.h"
 #include "presentation.h"
 #include "service.h"
 #include "setting_edits.h"
@@ -70,6 +72,8 @@ std::optional<QJsonObject> bodyObject(const QByteArray& body)
 
 HttpReply Service::handle(const HttpRequest& r)
 {
+    if (!r.path.startsWith(QLatin1String("/api/")))
+        return pageReply(r);
     const QStringList parts = r.path.split(QLatin1Char('/'));
     // "", "api", "v1", ...
     if (parts.size() < 4 || parts[1] != QLatin1String("api") || parts[2] != QLatin1String("v1"))

@@ -160,6 +160,9 @@ private slots:
         QCOMPARE(
             cards[0]["sources"].toArray(),
             QJsonArray({QJsonObject{{"value", 1}, {"label", "Pgm 1"}}, QJsonObject{{"value", 2}, {"label", "Pgm 2"}}}));
+        QVERIFY(call("GET", "/").body.contains("<script src=\"/staff.js\" defer>"));
+        QCOMPARE(call("GET", "/staff.js").status, 200);
+        QCOMPARE(call("GET", "/index.html").status, 404);
     }
 
     void unitsComeAndGoAndReportWhileItRuns()
