@@ -13,12 +13,8 @@ const kFactoryZone = '0000a042000ad800';
 
 // A zone's record of block 16: fader position, level, maximum, minimum, source.
 function zoneRecord(position, level, max = 10, min = -40, source = 0) {
-  const record = Buffer.alloc(8);
-  record.writeFloatLE(position, 0);
-  record.writeInt8(level, 4);
-  record.writeInt8(max, 5);
-  record.writeInt8(min, 6);
-  record.writeUInt8(source, 7);
+  const record = Buffer.from([0, 0, 0, 0, level & 255, max & 255, min & 255, source]);
+  record.writeFloatLE(position);
   return record.toString('hex');
 }
 
@@ -50,6 +46,13 @@ async function newWrites(serial, action) {
   const before = (await service.written(serial)).length;
   await action();
   return (await service.written(serial)).slice(before);
+}
+
+// A fresh page once the service has the unit's new links.
+async function reloadWhen(page, seen) {
+  const view = async () => (await page.request.get(`${service.url}/api/v1/units/12345/staff`)).json();
+  while (!seen((await view()).cards)) await page.waitForTimeout(50);
+  await page.reload();
 }
 
 const live = () => ({ skip: !eventsOffered && 'zq40d offers no events yet' });
@@ -119,11 +122,7 @@ test('a linked group is one card, and both zones follow it, each in its own span
   service.command('block 12345 16 29 00'); // zone 4's MaxLevel 0 dB
   service.command('block 12345 14 4 01'); // zones 3 and 4 linked
   const page = await signedInPage();
-  await page.waitForFunction(async () => {
-    const view = await (await fetch('/api/v1/units/12345/staff')).json();
-    return view.cards.some((c) => c.name === 'Zones 3-4');
-  });
-  await page.reload();
+  await reloadWhen(page, (cards) => cards.some((c) => c.name === 'Zones 3-4'));
   await page.getByLabel('Zones 3-4 level').waitFor();
   assert.equal(await page.getByLabel('Zone 3 level').count(), 0);
   const slider = page.getByLabel('Zones 3-4 level');
@@ -143,11 +142,7 @@ test('a linked group is one card, and both zones follow it, each in its own span
 test('a zone the installer kept is not shown, nor a group it is in, and the service refuses it', async () => {
   service.command('block 12345 14 6 01'); // zones 5 and 6 linked
   const page = await signedInPage();
-  await page.waitForFunction(async () => {
-    const view = await (await fetch('/api/v1/units/12345/staff')).json();
-    return !view.cards.some((c) => c.zones.includes(5));
-  });
-  await page.reload();
+  await reloadWhen(page, (cards) => !cards.some((c) => c.zones.includes(5)));
   await page.getByLabel('Zone 4 level').waitFor();
   assert.equal(await page.getByLabel(/Zone 6|Zone 5|Zones 5-6/).count(), 0);
   const writes = await newWrites(12345, async () => {
