@@ -1,10 +1,13 @@
 // The JSON API under /api/v1/: the same names, values and refusal texts as
-// zq40ctl, each request authenticated and authorised here.
+// zq40ctl, each request authenticated and authorised here. Everything else
+// is the staff page's.
 #include "json_members.h"
+#include "page_files.h"
 #include "presentation.h"
 #include "service.h"
 #include "setting_edits.h"
 #include "staff_rights.h"
+#include "staff_view.h"
 #include "unit_output.h"
 
 #include <QJsonArray>
@@ -69,6 +72,8 @@ std::optional<QJsonObject> bodyObject(const QByteArray& body)
 
 HttpReply Service::handle(const HttpRequest& r)
 {
+    if (!r.path.startsWith(QLatin1String("/api/")))
+        return pageReply(r);
     const QStringList parts = r.path.split(QLatin1Char('/'));
     // "", "api", "v1", ...
     if (parts.size() < 4 || parts[1] != QLatin1String("api") || parts[2] != QLatin1String("v1"))
@@ -77,7 +82,8 @@ HttpReply Service::handle(const HttpRequest& r)
     if (resource == QLatin1String("session") && parts.size() == 4)
         return r.method == "POST" ? signIn(r) : error(405, QStringLiteral("use POST"));
     if (resource != QLatin1String("units") || parts.size() > 6 ||
-        (parts.size() == 6 && parts[5] != QLatin1String("settings")) || parts.size() == 5)
+        (parts.size() == 6 && parts[5] != QLatin1String("settings") && parts[5] != QLatin1String("staff")) ||
+        parts.size() == 5)
         return error(404, QStringLiteral("no such resource"));
     const std::optional<Caller> who = caller(r);
     if (!who)
@@ -88,6 +94,13 @@ HttpReply Service::handle(const HttpRequest& r)
     const uint serial = parts[4].toUInt(&ok);
     if (!ok || parts[4].size() > 10 || !parts[4].front().isDigit())
         return error(404, QStringLiteral("no unit with serial number %1").arg(parts[4].left(10)));
+    if (parts[5] == QLatin1String("staff")) {
+        if (r.method != "GET")
+            return error(405, QStringLiteral("use GET"));
+        const QDevice* unit = readyUnit(serial);
+        return unit ? json(200, staffViewObject(config, *unit))
+                    : error(404, QStringLiteral("no unit with serial number %1").arg(serial));
+    }
     if (r.method == "GET")
         return settings(serial);
     if (r.method == "PATCH")

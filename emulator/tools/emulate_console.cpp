@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -14,12 +16,15 @@ namespace zq40emu::tools {
 
 namespace {
 
-const char* const kHelp = "  plug SERIAL [FIRMWARE [HW]]          plug a unit (firmware a.b.c.d, hardware revision)\n"
-                          "  unplug SERIAL | replug SERIAL        pull its cable, or plug it back\n"
-                          "  paging SERIAL [VERSION]              connect its paging station\n"
-                          "  remote SERIAL KEY [MODEL [VERSION]]  connect a remote (keys 258-264, model 200/202)\n"
-                          "  remove SERIAL KEY                    disconnect a child (257 is the paging station)\n"
-                          "  list | help\n";
+const char* const kHelp =
+    "  plug SERIAL [FIRMWARE [HW]]          plug a unit (firmware a.b.c.d, hardware revision)\n"
+    "  unplug SERIAL | replug SERIAL        pull its cable, or plug it back\n"
+    "  paging SERIAL [VERSION]              connect its paging station\n"
+    "  remote SERIAL KEY [MODEL [VERSION]]  connect a remote (keys 258-264, model 200/202)\n"
+    "  remove SERIAL KEY                    disconnect a child (257 is the paging station)\n"
+    "  block SERIAL CODE OFFSET HEX         change bytes of a block and report it, as a knob would\n"
+    "  written SERIAL                       the blocks the program wrote to it, oldest first\n"
+    "  list | help\n";
 
 bool parseNumber(const std::string& text, unsigned long& value)
 {
@@ -112,6 +117,60 @@ bool child(Unit& unit, const std::vector<std::string>& w, std::FILE* out)
     return true;
 }
 
+std::string hex(const uint8_t* bytes, std::size_t n)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i)
+        text += {digits[bytes[i] >> 4], digits[bytes[i] & 0xF]};
+    return text;
+}
+
+bool parseHex(const std::string& text, std::vector<uint8_t>& bytes)
+{
+    if (text.size() % 2 != 0)
+        return false;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        unsigned long byte = 0;
+        if (!std::isxdigit(uint8_t(text[i])) || !std::isxdigit(uint8_t(text[i + 1])) ||
+            !parseNumber("0x" + text.substr(i, 2), byte))
+            return false;
+        bytes.push_back(uint8_t(byte));
+    }
+    return true;
+}
+
+// Bytes of a block changed on the unit, then the whole block reported to
+// the host as the unit reports a change made at its front or a remote.
+bool block(Unit& unit, const std::vector<std::string>& w, std::FILE* out)
+{
+    unsigned long code = 0, offset = 0;
+    std::vector<uint8_t> bytes;
+    if (w.size() != 5 || !parseNumber(w[2], code) || code > 255 || !parseNumber(w[3], offset) ||
+        !parseHex(w[4], bytes) || bytes.empty())
+        return refuse(out, "usage: block SERIAL CODE OFFSET HEX");
+    std::vector<uint8_t> contents = unit.block(uint8_t(code));
+    if (contents.empty() || offset + bytes.size() > contents.size())
+        return refuse(out,
+                      "block " + w[2] + " has no bytes " + w[3] + " to " + std::to_string(offset + bytes.size() - 1));
+    std::copy(bytes.begin(), bytes.end(), contents.begin() + long(offset));
+    unit.setBlock(uint8_t(code), contents);
+    unit.pushBlock(uint8_t(code));
+    return true;
+}
+
+// Every parameter write (msgID 48) the host made: its block code and bytes.
+void written(const Unit& unit, const std::string& serial, std::FILE* out)
+{
+    for (const Report& r : unit.received()) {
+        const std::size_t size = r.msgId() == msg::kParamWrite ? blockSize(r.payload()[0]) : 0;
+        if (size)
+            std::fprintf(out, "written %s %u %s\n", serial.c_str(), r.payload()[0], hex(r.payload() + 1, size).c_str());
+    }
+    std::fprintf(out, "written %s end\n", serial.c_str());
+    std::fflush(out);
+}
+
 void list(Testbed& bed, std::FILE* out)
 {
     for (Unit* u : bed.units()) {
@@ -149,13 +208,18 @@ bool runCommand(Testbed& bed, const std::string& line, std::FILE* out)
         return list(bed, out), true;
     if (cmd == "plug")
         return plug(bed, w, out);
-    if (cmd != "unplug" && cmd != "replug" && cmd != "paging" && cmd != "remote" && cmd != "remove")
+    if (cmd != "unplug" && cmd != "replug" && cmd != "paging" && cmd != "remote" && cmd != "remove" && cmd != "block" &&
+        cmd != "written")
         return refuse(out, "unknown command '" + cmd + "' (try help)");
     Unit* unit = w.size() > 1 ? find(bed, w[1]) : nullptr;
     if (!unit)
         return refuse(out, "no unit " + (w.size() > 1 ? w[1] : std::string("given")));
     if (cmd == "unplug")
         return bed.unplug(*unit), true;
+    if (cmd == "block")
+        return block(*unit, w, out);
+    if (cmd == "written")
+        return written(*unit, w[1], out), true;
     if (cmd == "replug") {
         if (unit->plugged())
             return refuse(out, "unit " + w[1] + " is plugged");

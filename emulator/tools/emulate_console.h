@@ -6,6 +6,8 @@
 //   paging SERIAL [VERSION]       connect its paging station (key 257)
 //   remote SERIAL KEY [MODEL [VERSION]]   a remote at key 258-264, model 200 or 202
 //   remove SERIAL KEY             disconnect a child
+//   block SERIAL CODE OFFSET HEX  change bytes of a block and report it
+//   written SERIAL                the blocks the program wrote, one line each
 //   list | help
 #pragma once
 

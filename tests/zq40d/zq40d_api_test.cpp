@@ -176,6 +176,22 @@ private slots:
         QCOMPARE(show.object()["Zone4"].toObject()["Level"].toInt(), int(int8_t(hall->block(16)[28])));
     }
 
+    void staffSeeTheirZonesAsTheUnitGroupsThem()
+    {
+        const QJsonObject view = call("GET", "/api/v1/units/51002/staff", {}, staff).object();
+        QCOMPARE(view["name"].toString(), QStringLiteral("Hall"));
+        const QJsonArray cards = view["cards"].toArray();
+        QCOMPARE(cards.size(), 1); // zones 5 and 6 are linked, and zone 6 is not theirs
+        QCOMPARE(cards[0]["name"].toString(), QStringLiteral("Zones 3-4"));
+        QCOMPARE(cards[0]["level"].toString(), QStringLiteral("Zone3.Level"));
+        QCOMPARE(
+            cards[0]["sources"].toArray(),
+            QJsonArray({QJsonObject{{"value", 1}, {"label", "Pgm 1"}}, QJsonObject{{"value", 2}, {"label", "Pgm 2"}}}));
+        QVERIFY(call("GET", "/").body.contains("<script src=\"/staff.js\" defer>"));
+        QCOMPARE(call("GET", "/staff.js").status, 200);
+        QCOMPARE(call("GET", "/index.html").status, 404);
+    }
+
     void unitsComeAndGoAndReportWhileItRuns()
     {
         zq40emu::Unit& late = bed->plug(unit(51004, kCarried601));
