@@ -150,6 +150,26 @@ TEST_F(Discovery, BusyInterfaceIsSkippedUntilItIsFree)
     EXPECT_EQ(events().waitForKind(Kind::connect, 1).size(), 1u);
 }
 
+TEST_F(Discovery, ReleasedUnitsAreClosedAndLeftAloneUntilReclaimed)
+{
+    auto& unit = plug(6101);
+    ousb_EnumerateDevices();
+    ASSERT_EQ(events().waitForKind(Kind::connect, 1).size(), 1u);
+    ASSERT_TRUE(ousb_ReleaseDevices());
+    EXPECT_EQ(countKind(events().events(), Kind::disconnect), 1u);
+    // Closed by the time release returns: another program may take it.
+    int fd = ::open(unit.devnode().c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+    plug(6102);
+    ousb_EnumerateDevices();
+    EXPECT_EQ(events().waitForKind(Kind::connect, 2, 500ms).size(), 1u);
+
+    ASSERT_TRUE(ousb_ReclaimDevices());
+    EXPECT_EQ(events().waitForKind(Kind::connect, 3).size(), 3u);
+}
+
 TEST_F(Discovery, SameProductStringFindsTheFirstUnit)
 {
     plug(7001, "ZQ40");

@@ -123,6 +123,12 @@ OUSB_API uint8_t ousb_UnregisterReadReportCallback(ousb_handle_t handle, ousb_re
 /* Discovery and lookup. */
 OUSB_API uint8_t ousb_EnumerateDevices(void);
 OUSB_API ousb_handle_t ousb_FindDeviceByName(const char* name);
+/* Lending the devices to another program: release closes every device (each
+   announced as disconnected) and leaves them alone, hot-plug included, until
+   reclaim finds them again. Release returns 1 once they are closed; 0 during
+   a firmware update, on the library's own thread, or after 2000 ms. */
+OUSB_API uint8_t ousb_ReleaseDevices(void);
+OUSB_API uint8_t ousb_ReclaimDevices(void);
 
 /* Report I/O: reads and writes block for at most 4000 ms. */
 OUSB_API uint8_t ousb_WriteReport(ousb_handle_t handle, const hid_report_t* report);

@@ -6,6 +6,9 @@ using namespace ousb;
 
 namespace {
 
+// How long releasing waits for the worker to close the devices.
+constexpr std::chrono::milliseconds kReleaseLimit{2000};
+
 template <class Callback>
 uint8_t registerCallback(std::atomic<Callback>& slot, Callback cb)
 {
@@ -83,6 +86,29 @@ uint8_t ousb_UnregisterReadReportCallback(ousb_handle_t handle, ousb_read_report
 uint8_t ousb_EnumerateDevices(void)
 {
     // The request events exist from the moment the library is loaded.
+    platform::requestEnumerate();
+    return true;
+}
+
+uint8_t ousb_ReleaseDevices(void)
+{
+    Library& lib = library();
+    if (lib.updateInProgress() || lib.onWorker())
+        return false;
+    lib.released.reset();
+    lib.lent = true;
+    platform::requestEnumerate();
+    if (lib.released.waitFor(kReleaseLimit, [&lib] { return lib.stopping.load(); }))
+        return true;
+    // Not closed in time: keep them rather than leave them half given away.
+    lib.lent = false;
+    platform::requestEnumerate();
+    return false;
+}
+
+uint8_t ousb_ReclaimDevices(void)
+{
+    library().lent = false;
     platform::requestEnumerate();
     return true;
 }

@@ -37,6 +37,12 @@ struct Library {
     std::recursive_mutex transmitMutex;
     hid_report_t transmit{};
 
+    // Set while the devices are released to another program: scans find
+    // nothing, hot-plug included. The worker signals `released` once it has
+    // closed them.
+    std::atomic<bool> lent{false};
+    AutoResetEvent released;
+
     std::atomic<bool> stopping{false};
     std::atomic<uint64_t> nextKey{1};
     std::atomic<std::thread::id> workerId{};

@@ -16,10 +16,18 @@ public:
         if (library().updateInProgress())
             return;
         dropAllDevices(true);
+        if (library().lent) {
+            library().released.set();
+            return;
+        }
         scanForDevices(1);
     }
 
-    void onRescanRequest() override { scanForDevices(0); }
+    void onRescanRequest() override
+    {
+        if (!library().lent)
+            scanForDevices(0);
+    }
 
     void onReadable(uint64_t key) override
     {
