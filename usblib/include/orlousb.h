@@ -123,10 +123,10 @@ OUSB_API uint8_t ousb_UnregisterReadReportCallback(ousb_handle_t handle, ousb_re
 /* Discovery and lookup. */
 OUSB_API uint8_t ousb_EnumerateDevices(void);
 OUSB_API ousb_handle_t ousb_FindDeviceByName(const char* name);
-/* Lending the devices to another program: release closes every device (each
-   announced as disconnected) and leaves them alone, hot-plug included, until
-   reclaim finds them again. Release returns 1 once they are closed; 0 during
-   a firmware update, on the library's own thread, or after 2000 ms. */
+/* Lending the devices to another program: release has the library's thread
+   close every device, then announce each as disconnected, and leave them
+   alone, hot-plug included, until reclaim finds them again. Release returns
+   at once: 1, or 0 during a firmware update. */
 OUSB_API uint8_t ousb_ReleaseDevices(void);
 OUSB_API uint8_t ousb_ReclaimDevices(void);
 

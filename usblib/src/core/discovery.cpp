@@ -173,9 +173,14 @@ bool scanForDevices(int all)
 
 void dropAllDevices(bool withCallbacks)
 {
-    for (const auto& d : library().devices.takeAll()) {
+    // Every device is closed before the first is announced: a client told
+    // that one is gone may count on all of them being free for others.
+    const auto all = library().devices.takeAll();
+    for (const auto& d : all) {
         closeRecord(*d);
         markDeleted(*d);
+    }
+    for (const auto& d : all) {
         if (withCallbacks)
             announceRemoval(*d, d->online);
         else

@@ -8,7 +8,8 @@ namespace ousb {
 // and deletes records whose interface is gone.
 bool scanForDevices(int all);
 
-// Empties the list; with callbacks, online records are announced as gone.
+// Empties the list, closing every record; then, with callbacks, online
+// records are announced as gone.
 void dropAllDevices(bool withCallbacks);
 
 } // namespace ousb

@@ -6,9 +6,6 @@ using namespace ousb;
 
 namespace {
 
-// How long releasing waits for the worker to close the devices.
-constexpr std::chrono::milliseconds kReleaseLimit{2000};
-
 template <class Callback>
 uint8_t registerCallback(std::atomic<Callback>& slot, Callback cb)
 {
@@ -93,17 +90,11 @@ uint8_t ousb_EnumerateDevices(void)
 uint8_t ousb_ReleaseDevices(void)
 {
     Library& lib = library();
-    if (lib.updateInProgress() || lib.onWorker())
+    if (lib.updateInProgress())
         return false;
-    lib.released.reset();
     lib.lent = true;
     platform::requestEnumerate();
-    if (lib.released.waitFor(kReleaseLimit, [&lib] { return lib.stopping.load(); }))
-        return true;
-    // Not closed in time: keep them rather than leave them half given away.
-    lib.lent = false;
-    platform::requestEnumerate();
-    return false;
+    return true;
 }
 
 uint8_t ousb_ReclaimDevices(void)

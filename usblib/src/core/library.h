@@ -38,10 +38,8 @@ struct Library {
     hid_report_t transmit{};
 
     // Set while the devices are released to another program: scans find
-    // nothing, hot-plug included. The worker signals `released` once it has
-    // closed them.
+    // nothing, hot-plug included.
     std::atomic<bool> lent{false};
-    AutoResetEvent released;
 
     std::atomic<bool> stopping{false};
     std::atomic<uint64_t> nextKey{1};

@@ -16,11 +16,8 @@ public:
         if (library().updateInProgress())
             return;
         dropAllDevices(true);
-        if (library().lent) {
-            library().released.set();
-            return;
-        }
-        scanForDevices(1);
+        if (!library().lent)
+            scanForDevices(1);
     }
 
     void onRescanRequest() override
