@@ -4,6 +4,7 @@
 add_library(zq40_core STATIC
     session/panel_core.cpp
     session/presentation.cpp
+    session/service_units.cpp
     session/setting_edits.cpp
     session/unit_output.cpp
     session/unit_events.cpp

@@ -1,5 +1,7 @@
 #include "tool.h"
 
+#include "service_units.h"
+
 #include "output.h"
 #include "presentation.h"
 #include "setting_edits.h"
@@ -50,6 +52,9 @@ Tool::Tool()
 
 int Tool::run(const Arguments& a)
 {
+    // Said, and then the units are reported as held, as by any program.
+    if (const QString why = borrowUnitsIfServiceHolds("zq40ctl"); !why.isEmpty())
+        say(why);
     const std::string& c = a.command;
     if (c == "list")
         return list(a.json);

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "service_units.h"
 
 #include "firmware_catalogue.h"
 #include "form_font.h"
@@ -84,6 +85,9 @@ MainWindow::MainWindow(QWidget* parent)
             [this](const QString& status) { frame.showUpdateStarting(status); });
     connect(&firmware, &FirmwareFlow::DoChildRestarting, this, [this](quint16 key) { remotes->showRestarting(key); });
 
+    // The units are ours while the window runs, even where the service holds them.
+    if (const QString why = borrowUnitsIfServiceHolds("zq40panel"); !why.isEmpty())
+        qWarning("zq40panel: %s", qPrintable(why));
     // Units found arrive later, one by one, once the event loop runs.
     ousb_EnumerateDevices();
 }
