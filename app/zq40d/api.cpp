@@ -90,6 +90,10 @@ HttpReply Service::handle(const HttpRequest& r)
         return error(401, QStringLiteral("sign in with the staff PIN, or send a token"));
     if (parts.size() == 4)
         return r.method == "GET" ? units() : error(405, QStringLiteral("use GET"));
+    if (lender.lent())
+        return json(409,
+                    QJsonObject{{QStringLiteral("error"), QStringLiteral("An installer is working on this unit")},
+                                {QStringLiteral("lent"), true}});
     bool ok = false;
     const uint serial = parts[4].toUInt(&ok);
     if (!ok || parts[4].size() > 10 || !parts[4].front().isDigit())

@@ -49,7 +49,8 @@ bool readConfig(const QString& path, DaemonConfig& config, QString& error)
     config = {};
     QStringList known{QStringLiteral("listen/address"),  QStringLiteral("listen/port"),
                       QStringLiteral("state/folder"),    QStringLiteral("staff/zones"),
-                      QStringLiteral("tls/certificate"), QStringLiteral("tls/key")};
+                      QStringLiteral("tls/certificate"), QStringLiteral("tls/key"),
+                      QStringLiteral("lending/name")};
     if (ini.contains(QStringLiteral("listen/address")) &&
         !config.address.setAddress(ini.value(QStringLiteral("listen/address")).toString())) {
         error = QStringLiteral("%1: [listen] address is not an IP address").arg(path);
@@ -69,6 +70,11 @@ bool readConfig(const QString& path, DaemonConfig& config, QString& error)
         config.stateFolder = file.dir().absoluteFilePath(ini.value(QStringLiteral("state/folder")).toString());
     }
     std::vector<int> zones;
+    config.lendingName = ini.value(QStringLiteral("lending/name"), config.lendingName).toString();
+    if (config.lendingName.isEmpty() || config.lendingName.size() > 64) {
+        error = QStringLiteral("%1: [lending] name must be a name of 1 to 64 characters").arg(path);
+        return false;
+    }
     config.certificate = ini.value(QStringLiteral("tls/certificate")).toString();
     config.key = ini.value(QStringLiteral("tls/key")).toString();
     if (config.certificate.isEmpty() != config.key.isEmpty()) {

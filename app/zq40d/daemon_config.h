@@ -5,6 +5,8 @@
 #include <QHostAddress>
 #include <QString>
 
+#include "service_lending.h"
+
 #include <vector>
 
 namespace zq40::daemon {
@@ -26,6 +28,8 @@ struct DaemonConfig {
     // HTTPS when both are named: PEM files, relative to the file's folder.
     QString certificate;
     QString key;
+    // Where the window and zq40ctl ask for the units (an abstract socket name).
+    QString lendingName = QString::fromLatin1(kLendingName);
     std::vector<StaffZone> staffZones;
 
     const StaffZone* staffZone(int zone) const;

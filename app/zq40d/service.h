@@ -11,6 +11,7 @@
 #include "service_prompter.h"
 #include "throttle.h"
 #include "unit_events.h"
+#include "unit_lender.h"
 #include "unit_waiter.h"
 
 #include <memory>
@@ -52,6 +53,7 @@ private:
     PanelCore core;
     UnitWaiter waiter;
     UnitEvents events;
+    UnitLender lender;
     Throttle throttle;
     PageSessions sessions;
     std::unique_ptr<HttpListener> listener;

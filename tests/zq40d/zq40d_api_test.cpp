@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -23,6 +24,7 @@
 
 #include <memory>
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 using namespace zq40::daemon;
@@ -31,6 +33,8 @@ namespace {
 
 constexpr uint32_t kCarried601 = 0x0101012F;
 constexpr uint32_t kOld601 = 0x01010128;
+// A name of this test's own, beside any service of the machine.
+const QByteArray kLending = "zq40d-api-test-" + QByteArray::number(QCoreApplication::applicationPid());
 const QByteArray kReferenceSet = "{\"Zone3.Level\": -20, \"Inputs.Pgm1Level\": -10, \"Zone3.Source\": 2}";
 
 zq40emu::UnitConfig unit(uint32_t serial, uint32_t word5)
@@ -144,6 +148,8 @@ private slots:
         config.port = 0;
         config.stateFolder = state.path();
         config.staffZones = {{3, {1, 2}}, {4, {1, 2, 3}}, {5, {1}}};
+        config.lendingName = QString::fromLatin1(kLending);
+        qputenv(zq40::kLendingNameVariable, kLending);
         secrets = std::make_unique<SecretStore>(state.path());
         secrets->setPin("2468");
         staff = secrets->addToken(QStringLiteral("bar"), Role::Staff);
@@ -332,6 +338,47 @@ private slots:
         QCOMPARE(byPage.state(), QAbstractSocket::ConnectedState);
         byPage.close();
         QTRY_COMPARE(service->openEventSockets(), 0);
+    }
+
+    // zq40ctl beside the service: it borrows the units, works as without
+    // the service, and the service has them back when it ends. Meanwhile
+    // staff are told why they cannot change anything.
+    void zq40ctlBorrowsTheUnitsAndTheyComeBack()
+    {
+        QWebSocket events;
+        QVERIFY(openEvents(events, {{"Authorization", "Bearer " + staff}}));
+        QStringList kinds;
+        connect(&events, &QWebSocket::textMessageReceived, this, [&kinds](const QString& m) {
+            kinds << QJsonDocument::fromJson(m.toUtf8()).object()["event"].toString();
+        });
+        // Holders are told apart by their names: this process is the service.
+        prctl(PR_SET_NAME, "zq40d");
+        hall->clearReceived();
+        QProcess ctl;
+        ctl.start(QStringLiteral(ZQ40CTL_PATH), {"set", "51002", "Zone3.Level=-18"});
+        QTRY_VERIFY_WITH_TIMEOUT(ctl.state() == QProcess::NotRunning, 30000);
+        QCOMPARE(ctl.readAllStandardError(), QByteArray());
+        QCOMPARE(ctl.exitCode(), 0);
+        QCOMPARE(writtenCodes(*hall), std::vector<int>{16});
+        QTRY_COMPARE_WITH_TIMEOUT(
+            call("GET", "/api/v1/units/51002/settings", {}, staff).object()["Zone3"].toObject()["Level"].toInt(), -18,
+            10000);
+        QVERIFY2(kinds.value(0) == "lent" && kinds.contains("returned") && kinds.last() == "unit-arrived",
+                 qPrintable(kinds.join(' ')));
+
+        QLocalSocket borrower;
+        borrower.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        borrower.connectToServer(QString::fromLatin1(kLending));
+        QVERIFY(borrower.waitForConnected(5000));
+        borrower.write("lend test\n");
+        QTRY_VERIFY(borrower.canReadLine());
+        QCOMPARE(borrower.readLine(), QByteArray("lent\n"));
+        const Answer busy = patch("{\"Zone3.Level\": -20}", staff);
+        QCOMPARE(busy.status, 409);
+        QCOMPARE(busy.object()["error"].toString(), QStringLiteral("An installer is working on this unit"));
+        borrower.disconnectFromServer();
+        QTRY_COMPARE_WITH_TIMEOUT(patch("{\"Zone3.Level\": -20}", staff).status, 200, 10000);
+        prctl(PR_SET_NAME, "zq40d_api_test");
     }
 
     void withoutCredentialsOrBeyondTheBoundsNothingHappens()

@@ -18,6 +18,7 @@ const page = {
   serial: null, // the unit shown
   name: '', // its name when last seen
   present: true, // the unit shown is connected
+  lent: false, // an installer's window or zq40ctl has the units
   editable: true,
   reachable: true,
   cards: new Map(), // by their zones, "3,4"
@@ -78,6 +79,7 @@ async function call(method, path, body) {
 function statusText() {
   if (!page.signedIn) return '';
   if (!page.reachable) return 'The service is not reachable';
+  if (page.lent) return 'An installer is working on this unit';
   if (page.serial === null) return 'No unit is connected';
   if (!page.present) return 'The unit is not connected';
   if (!page.editable) return 'This unit needs a firmware update before its zones can be changed';
@@ -88,7 +90,7 @@ function showStatus() {
   const text = statusText();
   $('status').textContent = text;
   $('status').hidden = text === '';
-  const usable = page.reachable && page.present && page.editable;
+  const usable = page.reachable && page.present && page.editable && !page.lent;
   $('cards').classList.toggle('offline', !usable);
   for (const card of page.cards.values()) card.setEnabled(usable);
 }
@@ -349,7 +351,9 @@ async function loadView() {
   const serial = page.serial;
   const answer = await call('GET', `/units/${serial}/staff`);
   if (serial !== page.serial) return; // another unit was chosen meanwhile
-  if (answer.status === 404) setPresent(false);
+  page.lent = answer.status === 409 && answer.data.lent === true;
+  if (page.lent) showStatus();
+  else if (answer.status === 404) setPresent(false);
   else if (answer.ok) {
     page.present = true;
     render(answer.data);
@@ -405,6 +409,12 @@ function onEvent(event) {
     if (event.serial === page.serial) setPresent(false);
     refreshAll();
   } else if (event.event === 'unit-arrived') {
+    refreshAll();
+  } else if (event.event === 'lent') {
+    page.lent = true;
+    showStatus();
+  } else if (event.event === 'returned') {
+    page.lent = false;
     refreshAll();
   } else if (event.event === 'block' && event.serial === page.serial) {
     refreshView();
