@@ -59,7 +59,7 @@ config::config(QObject* parent)
     firmware = child(QStringLiteral("Firmware"));
 }
 
-int config::write(const QString& path, const ParameterBlocks& blocks, uint32_t firmwareVersion)
+QByteArray config::text(const ParameterBlocks& blocks, uint32_t firmwareVersion)
 {
     for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
         setAttributes(e, blocks);
@@ -67,18 +67,22 @@ int config::write(const QString& path, const ParameterBlocks& blocks, uint32_t f
     firmware.setAttribute(QStringLiteral("Minor"), (firmwareVersion >> 16) & 0xFF);
     firmware.setAttribute(QStringLiteral("Build"), firmwareVersion & 0xFF);
     firmware.setAttribute(QStringLiteral("Sub"), (firmwareVersion >> 8) & 0xFF);
+    // UTF-8: the document has no declaration, and readers assume it.
+    return document.toString(1).toUtf8();
+}
 
+int config::write(const QString& path, const ParameterBlocks& blocks, uint32_t firmwareVersion)
+{
     // Written beside the old file and renamed over it once complete, so a
     // failed save never costs the user the configuration saved before.
-    // UTF-8: the document has no declaration, and readers assume it.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return kCannotOpen;
-    const QByteArray text = document.toString(1).toUtf8();
+    const QByteArray bytes = text(blocks, firmwareVersion);
     // Flushed here: commit() misses a write that fails while it empties the
     // buffer (disk full) and would put the cut-off file in place. Returning
     // uncommitted discards the temporary file.
-    if (file.write(text) != text.size() || !file.flush())
+    if (file.write(bytes) != bytes.size() || !file.flush())
         return kCannotOpen;
     if (!file.commit())
         return kCannotOpen;

@@ -33,6 +33,8 @@ public:
     // `path`. The file is replaced only once the new one is complete: on
     // failure a file already at `path` is left as it was.
     int write(const QString& path, const ParameterBlocks& blocks, uint32_t firmwareVersion);
+    // The document write() puts in the file, as bytes.
+    QByteArray text(const ParameterBlocks& blocks, uint32_t firmwareVersion);
 
     // Applies the file's attributes to `blocks`; fields whose attributes are
     // missing keep their values. The device name is taken only with

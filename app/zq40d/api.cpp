@@ -82,7 +82,8 @@ HttpReply Service::handle(const HttpRequest& r)
     if (resource == QLatin1String("session") && parts.size() == 4)
         return r.method == "POST" ? signIn(r) : error(405, QStringLiteral("use POST"));
     if (resource != QLatin1String("units") || parts.size() > 6 ||
-        (parts.size() == 6 && parts[5] != QLatin1String("settings") && parts[5] != QLatin1String("staff")) ||
+        (parts.size() == 6 && parts[5] != QLatin1String("settings") && parts[5] != QLatin1String("staff") &&
+         parts[5] != QLatin1String("config")) ||
         parts.size() == 5)
         return error(404, QStringLiteral("no such resource"));
     const std::optional<Caller> who = caller(r);
@@ -104,6 +105,11 @@ HttpReply Service::handle(const HttpRequest& r)
         const QDevice* unit = readyUnit(serial);
         return unit ? json(200, staffViewObject(config, *unit))
                     : error(404, QStringLiteral("no unit with serial number %1").arg(serial));
+    }
+    if (parts[5] == QLatin1String("config")) {
+        if (r.method == "GET")
+            return unitConfig(serial);
+        return r.method == "PUT" ? loadConfig(r, *who, serial) : error(405, QStringLiteral("use GET or PUT"));
     }
     if (r.method == "GET")
         return settings(serial);

@@ -63,7 +63,8 @@ std::string daemonHelpText()
                        "\n"
                        "The Orlo ZQ40 units of this computer as a service of the venue: a JSON API\n"
                        "under /api/v1/ for staff (their zones' levels and sources, as the installer\n"
-                       "allows) and for installers (every setting), with the rules of zq40panel.\n"
+                       "allows) and for installers (every setting, and whole .zq40 configurations),\n"
+                       "with the rules of zq40panel.\n"
                        "\n"
                        "  --config FILE  the configuration (default ") +
         kDefaultConfigFile +
@@ -75,7 +76,9 @@ std::string daemonHelpText()
         "  remove-token   withdraws NAME's token\n"
         "\n"
         "The state folder the configuration names keeps the PIN and the tokens, as\n"
-        "Argon2id hashes only, readable by the service's user alone.\n";
+        "Argon2id hashes only, readable by the service's user alone: run the commands\n"
+        "as that user (runuser -u zq40d -- zq40d ...). The configuration keys, the API\n"
+        "and the systemd unit: man 8 zq40d.\n";
 }
 
 std::string daemonVersionText()

@@ -45,6 +45,8 @@ private:
     HttpReply units();
     HttpReply settings(uint32_t serial);
     HttpReply changeSettings(const HttpRequest& request, const Caller& caller, uint32_t serial);
+    HttpReply unitConfig(uint32_t serial);
+    HttpReply loadConfig(const HttpRequest& request, const Caller& caller, uint32_t serial);
     QDevice* readyUnit(uint32_t serial) const;
 
     DaemonConfig config;

@@ -34,3 +34,10 @@ add_test(NAME virtual_units
     COMMAND ${SANITIZER_ENV} bash ${CMAKE_CURRENT_LIST_DIR}/virtual_units_test.sh
         $<TARGET_FILE:zq40-emulate> $<TARGET_FILE:ousb-monitor> ${PROJECT_SOURCE_DIR}/scripts/virtual-units.txt)
 set_tests_properties(virtual_units PROPERTIES TIMEOUT 30)
+
+# zq40d's systemd unit installed into a DESTDIR, as a package installs it.
+find_program(SYSTEMD_ANALYZE systemd-analyze)
+add_test(NAME install_zq40d_unit COMMAND ${CMAKE_COMMAND} -E env CMAKE=${CMAKE_COMMAND} SYSTEMD_ANALYZE=${SYSTEMD_ANALYZE}
+    bash ${CMAKE_CURRENT_LIST_DIR}/zq40d_unit.sh ${PROJECT_BINARY_DIR} ${CMAKE_CURRENT_BINARY_DIR}/zq40d-destdir
+        ${CMAKE_INSTALL_PREFIX} ${ZQ40_SYSTEMD_UNIT_DIR})
+set_tests_properties(install_zq40d_unit PROPERTIES TIMEOUT 60 RESOURCE_LOCK install_tree SKIP_RETURN_CODE 77)

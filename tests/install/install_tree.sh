@@ -19,6 +19,7 @@ for f in bin/zq40panel "$lib" "$lib.1" include/orlousb.h "$libdir/pkgconfig/orlo
          "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
          "share/icons/hicolor/64x64/apps/$app_id.png" share/zq40panel/zq40apptransparent.png \
          bin/zq40ctl share/man/man1/zq40ctl.1 share/bash-completion/completions/zq40ctl \
+         bin/zq40d share/man/man8/zq40d.8 lib/sysusers.d/zq40d.conf lib/modules-load.d/zq40d.conf \
          "share/mime/packages/$app_id.xml"; do
     have "$f"
 done

@@ -197,17 +197,8 @@ TEST(UdevRule, ParsesAsUdevRules)
     EXPECT_TRUE(has(seat, "KERNEL", "==", "hidraw*"));
     EXPECT_TRUE(has(seat, "ATTRS", "==", "3a5b", "idVendor"));
     EXPECT_TRUE(has(seat, "TAG", "+=", "uaccess"));
-
-    // The headless alternative, in a comment: a group and a mode instead.
-    ASSERT_EQ(file.commented.size(), 1u);
-    const Rule& headless = file.commented[0];
-    EXPECT_TRUE(has(headless, "KERNEL", "==", "hidraw*"));
-    EXPECT_TRUE(has(headless, "ATTRS", "==", "3a5b", "idVendor"));
-    EXPECT_TRUE(has(headless, "MODE", "=", "0660"));
-    bool group = false;
-    for (const Term& t : headless)
-        group = group || (t.key == "GROUP" && t.op == "=" && !t.value.empty());
-    EXPECT_TRUE(group);
+    EXPECT_TRUE(has(seat, "GROUP", "=", "zq40")); // zq40d's, and seatless accounts'
+    EXPECT_TRUE(has(seat, "MODE", "=", "0660"));
 }
 
 TEST(UdevRule, ParserRejectsBrokenLines)
@@ -242,8 +233,4 @@ TEST(UdevRule, MatchesEmulatedUnitsOnly)
     EXPECT_FALSE(anyRuleMatches(file.active, foreign.sysfsPath()));
     // Not the USB device or interface above the node: only hidraw is opened.
     EXPECT_FALSE(anyRuleMatches(file.active, unit.usbSysfsPath()));
-
-    EXPECT_TRUE(anyRuleMatches(file.commented, unit.sysfsPath()));
-    EXPECT_TRUE(anyRuleMatches(file.commented, boot.sysfsPath()));
-    EXPECT_FALSE(anyRuleMatches(file.commented, foreign.sysfsPath()));
 }

@@ -2,7 +2,7 @@
 // this process's test bed, on loopback only: a PATCH reaches the wire as
 // zq40ctl set sends it, refusals send nothing and say what zq40ctl says,
 // each role changes what it may and no more, wrong PINs are throttled, and
-// every bound answers as it should.
+// every bound answers as it should; a .zq40 file comes and goes as zq40ctl's.
 #include "parameter_blocks.h"
 #include "service.h"
 #include "written_codes.h"
@@ -17,11 +17,13 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 #include <sys/prctl.h>
@@ -62,6 +64,13 @@ struct Answer {
     QJsonObject object() const { return QJsonDocument::fromJson(body).object(); }
 };
 
+// Qt writes an element's attributes in an order of its own each run.
+QByteArray sorted(QByteArray file)
+{
+    std::sort(file.begin(), file.end());
+    return file;
+}
+
 } // namespace
 
 class Zq40dApiTest : public QObject {
@@ -78,6 +87,8 @@ class Zq40dApiTest : public QObject {
     std::vector<int> zq40ctlCodes;
     std::vector<uint8_t> zq40ctlBlock16, zq40ctlBlock3;
     QString zq40ctlRefusal;
+    QTemporaryDir files;
+    QByteArray zq40ctlSaved, zq40ctlEdited;
 
     Answer call(const QByteArray& method, const QString& path, const QByteArray& body = {},
                 const QByteArray& credential = {}, const QByteArray& header = "Authorization")
@@ -141,6 +152,13 @@ private slots:
         ctl.start(QStringLiteral(ZQ40CTL_PATH), {"set", "Zone3.Level=-25", "Zone1.EQLo=9"});
         QVERIFY(ctl.waitForFinished(30000) && ctl.exitCode() == 1);
         zq40ctlRefusal = QString::fromUtf8(ctl.readAllStandardError()).trimmed().remove(QStringLiteral("zq40ctl: "));
+        // Zone 1 and zone 4 (linked with 3) turned down in the file.
+        QFile file(files.filePath("hall.zq40"));
+        ctl.start(QStringLiteral(ZQ40CTL_PATH), {"save", file.fileName()});
+        QVERIFY(ctl.waitForFinished(30000) && ctl.exitCode() == 0 && file.open(QIODevice::ReadOnly));
+        zq40ctlSaved = file.readAll();
+        const QRegularExpression level("(<Zone[14][^>]* Level=\")[^\"]*");
+        zq40ctlEdited = QString::fromUtf8(zq40ctlSaved).replace(level, "\\1-30").toUtf8();
         bed->unplug(reference);
 
         DaemonConfig config;
@@ -239,6 +257,28 @@ private slots:
         QCOMPARE(patch("{\"Zone3.Level\": -20, \"Zone3.Level\": -21}", installer).status, 400);
         QCOMPARE(patch("{\"Zone3.Level\": -20", installer).status, 400);
         QVERIFY(writtenCodes(*hall).empty());
+    }
+
+    void aConfigIsTheFileZq40ctlSavesAndLoads()
+    {
+        const QString path = QStringLiteral("/api/v1/units/51002/config");
+        const Answer got = call("GET", path, {}, staff);
+        QCOMPARE(got.status, 200);
+        QCOMPARE(sorted(got.body), sorted(zq40ctlSaved));
+        hall->clearReceived();
+        QCOMPARE(call("PUT", path, zq40ctlEdited, staff).status, 403);
+        QCOMPARE(call("PUT", "/api/v1/units/51003/config", zq40ctlEdited, installer).status, 409);
+        const Answer broken = call("PUT", path, "<Parameters><Zone1 Level=", installer);
+        QCOMPARE(broken.status, 422);
+        QCOMPARE(broken.object()["error"].toString(), "File Error: Unable to Load from File"); // zq40ctl load's
+        QVERIFY(writtenCodes(*hall).empty());
+        QTest::ignoreMessage(QtInfoMsg,
+                             "zq40d: installer token desk from 127.0.0.1 loaded a configuration onto unit 51002");
+        QCOMPARE(call("PUT", path, zq40ctlEdited, installer).status, 200);
+        QCOMPARE(writtenCodes(*hall), std::vector<int>(zq40::kOpenConfigSends.begin(), zq40::kOpenConfigSends.end()));
+        QCOMPARE(int(int8_t(hall->block(16)[4])), -30);
+        QCOMPARE(hall->block(16)[20], hall->block(16)[28]);           // linked zones 3 and 4 agree
+        QCOMPARE(call("PUT", path, got.body, installer).status, 200); // what GET gave opens again
     }
 
     void staffChangeOnlyTheirZonesWithinTheirSources()
