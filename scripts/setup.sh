@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools xvfb xauth imagemagick
     qt6-httpserver-dev qt6-websockets-dev libsodium-dev openssl wrk
     wine64 g++-mingw-w64-x86-64-posix
-    chromium
+    chromium python3
     systemd # systemd-analyze, for zq40d's unit; it needs no running systemd
 )
 

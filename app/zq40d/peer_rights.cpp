@@ -1,7 +1,5 @@
 #include "peer_rights.h"
 
-#include <QFile>
-
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -64,13 +62,11 @@ bool peerOf(int socket, Peer& peer)
     peer.pid = credentials.pid;
     peer.uid = credentials.uid;
     peer.groups = {credentials.gid};
-    QFile status(QStringLiteral("/proc/%1/status").arg(credentials.pid));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("Groups:"))
-                for (const QByteArray& word : line.mid(7).simplified().split(' '))
-                    if (!word.isEmpty())
-                        peer.groups.push_back(gid_t(word.toUInt()));
+    // From the socket rather than /proc, which the service's unit hides.
+    std::array<gid_t, 256> groups{};
+    socklen_t size = sizeof groups;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERGROUPS, groups.data(), &size) == 0)
+        peer.groups.insert(peer.groups.end(), groups.begin(), groups.begin() + size / sizeof(gid_t));
     return true;
 }
 

@@ -24,7 +24,7 @@ export class Service {
     // Zone 6 is the installer's alone; zones 3 and 4 allow different sources.
     fs.writeFileSync(service.config, `[listen]\naddress=127.0.0.1\nport=${service.port}\n[state]\nfolder=state\n` +
       '[staff]\nzones=1,2,3,4,5\n[zone1]\nsources=1,2\n[zone2]\nsources=1,2\n[zone3]\nsources=1,2,3\n' +
-      '[zone4]\nsources=2,3\n[zone5]\nsources=1\n');
+      `[zone4]\nsources=2,3\n[zone5]\nsources=1\n[lending]\nname=${service.lending}\n`);
     execFileSync(zq40d, ['--config', service.config, 'set-pin'], { input: `${kPin}\n`, stdio: ['pipe', 'ignore', 'inherit'] });
     const units = [[12345, 'Hall'], [12346, 'Terrace']].map(([serial, name]) =>
       `plug ${serial} 1.1.1.47\nblock ${serial} 11 0 ${latin1Hex(name)}\n`);
@@ -38,6 +38,19 @@ export class Service {
     this.config = path.join(this.dir, 'zq40d.conf');
     this.port = port;
     this.url = `http://127.0.0.1:${port}`;
+    this.lending = `zq40d-page-${process.pid}`;
+  }
+
+  // The units lent as to an installer's window, until end() is called. By
+  // Python: node pads an abstract socket's name to the full address.
+  async borrow() {
+    const borrower = spawn('python3', ['-c', 'import socket, sys\n' +
+      's = socket.socket(socket.AF_UNIX); s.connect("\\0" + sys.argv[1])\n' +
+      's.sendall(b"lend browser-test\\n"); print(s.recv(64).decode(), end="", flush=True); sys.stdin.read()',
+      this.lending]);
+    const [answer] = await once(borrower.stdout, 'data');
+    if (answer.toString() !== 'lent\n') throw new Error(`not lent: ${answer}`);
+    return { end: () => borrower.stdin.end() };
   }
 
   async run() {

@@ -162,6 +162,17 @@ test('a level changed at the unit moves the slider on two open pages', async () 
   await Promise.all(pages.map((p) => p.context().close()));
 });
 
+test('while an installer has the units the page says so, and takes them again after', async () => {
+  const page = await signedInPage();
+  const loan = await service.borrow();
+  await page.getByText('An installer is working on this unit').waitFor({ timeout: 1000 });
+  assert.equal(await page.getByLabel('Zone 1 level').isDisabled(), true);
+  loan.end();
+  await page.getByText('An installer is working on this unit').waitFor({ state: 'hidden', timeout: 10000 });
+  await page.waitForFunction(() => !document.querySelector('input[type=range]').disabled);
+  await page.context().close();
+});
+
 test('the page says at once when the service has gone, and asks for the PIN when it is back', async () => {
   const page = await signedInPage();
   await service.stop();

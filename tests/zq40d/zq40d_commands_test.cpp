@@ -3,6 +3,7 @@
 // loopback until a PIN is set, mistakes in the file refused, and the wait
 // after wrong PINs growing to its limit.
 #include "daemon_config.h"
+#include "peer_rights.h"
 #include "secret_store.h"
 #include "throttle.h"
 
@@ -18,6 +19,10 @@
 #include <QtTest>
 
 #include <filesystem>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zq40::daemon;
 
@@ -155,6 +160,35 @@ private slots:
         QCOMPARE(zq40d({"remove-token", "bar"}).code, 0);
         QCOMPARE(zq40d({"remove-token", "bar"}).code, 1);
         QVERIFY(store.load(error) && !store.checkToken(token) && store.hasPin());
+    }
+
+    // The service lends its units only to one who could open them anyway.
+    void aBorrowerNeedsTheRightsToTheNodes()
+    {
+        int pair[2];
+        QVERIFY(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) == 0);
+        Peer me;
+        QVERIFY(peerOf(pair[0], me));
+        ::close(pair[0]);
+        ::close(pair[1]);
+        QCOMPARE(me.uid, ::getuid());
+        QCOMPARE(me.groups.front(), ::getgid());
+
+        const std::string node = dir.filePath(QStringLiteral("hidraw")).toStdString();
+        QFile(QString::fromStdString(node)).open(QIODevice::WriteOnly);
+        const Peer stranger{0, me.uid + 4242, {me.groups.front() + 4242}, {}};
+        const Peer member{0, me.uid + 4242, {me.groups.front() + 4242, ::getgid()}, {}};
+        const Peer root{0, 0, {0}, {}};
+        ::chmod(node.c_str(), 0600);
+        QVERIFY(!peerMayOpen(stranger, node) && !peerMayOpen(member, node) && peerMayOpen(root, node));
+        QCOMPARE(peerMayOpen(me, node), true);
+        ::chmod(node.c_str(), 0640);
+        QVERIFY(!peerMayOpen(member, node) && peerMayOpen(me, node));
+        ::chmod(node.c_str(), 0660);
+        QVERIFY(peerMayOpen(member, node) && !peerMayOpen(stranger, node));
+        ::chmod(node.c_str(), 0606);
+        QVERIFY(peerMayOpen(stranger, node));
+        QVERIFY(!peerMayOpen(root, node + ".gone"));
     }
 
     // With the PIN set above: HTTPS with the pair the README makes, the
