@@ -19,15 +19,13 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QWebSocket>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -69,40 +67,45 @@ long cpuTicks(qint64 pid)
     return fields.size() > 12 ? fields[11].toLong() + fields[12].toLong() : 0;
 }
 
-class Bench {
-public:
-    Bench(QString base, QByteArray token)
-        : base(std::move(base))
-        , token(std::move(token))
+// Runs this thread's events until `done` holds or `ms` passed.
+bool runUntil(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return done();
+}
+
+struct Client {
+    QString base; // "://127.0.0.1:PORT"
+    QByteArray token;
+    QNetworkAccessManager manager;
+
+    QNetworkRequest request(const QString& path, const char* scheme = "http")
     {
-        client.setProxy(QNetworkProxy::NoProxy);
+        QNetworkRequest r(QUrl(QString::fromLatin1(scheme) + base + path));
+        r.setRawHeader("Authorization", "Bearer " + token);
+        return r;
     }
 
-    QNetworkReply* send(const QByteArray& method, const QString& path, const QByteArray& body = {})
+    // An answered GET's body.
+    QByteArray get(const QString& path, int* status = nullptr)
     {
-        QNetworkRequest request(QUrl(base + path));
-        request.setRawHeader("Authorization", "Bearer " + token);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        QNetworkReply* reply = client.sendCustomRequest(request, method, body);
-        if (!reply->isFinished())
-            QSignalSpy(reply, &QNetworkReply::finished).wait(10000);
+        QNetworkReply* reply = manager.get(request(path));
+        runUntil([reply] { return reply->isFinished(); }, 10000);
         reply->deleteLater();
-        return reply;
+        if (status)
+            *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        return reply->readAll();
     }
 
     std::unique_ptr<QWebSocket> events()
     {
         auto socket = std::make_unique<QWebSocket>();
-        QNetworkRequest request(QUrl(QString(base).replace(QStringLiteral("http:"), QStringLiteral("ws:")) +
-                                     QStringLiteral("/api/v1/events")));
-        request.setRawHeader("Authorization", "Bearer " + token);
-        socket->open(request);
+        socket->open(request(QStringLiteral("/api/v1/events"), "ws"));
         return socket;
     }
-
-    QString base;
-    QByteArray token;
-    QNetworkAccessManager client;
 };
 
 } // namespace
@@ -145,119 +148,101 @@ int main(int argc, char** argv)
         service.terminate();
         service.waitForFinished();
     });
-    Bench bench(QStringLiteral("http://127.0.0.1:%1").arg(port), token);
+    Client client;
+    client.base = QStringLiteral("://127.0.0.1:%1").arg(port);
+    client.token = token;
+    client.manager.setProxy(QNetworkProxy::NoProxy);
     const QString settings = QStringLiteral("/api/v1/units/52000/settings");
-    for (int i = 0; i < 100 && bench.send("GET", settings)->error() != QNetworkReply::NoError; ++i)
-        QThread::msleep(100);
+    int status = 0;
+    runUntil([&] { return client.get(settings, &status), status == 200; }, 10000);
 
     // An edit to its block on the wire.
     std::vector<double> edits;
+    // The request goes out from this thread's events; the unit's wire is
+    // watched between them, a millisecond at a time.
+    const auto wrote = [&unit] {
+        const auto written = [](const std::vector<zq40emu::Report>& rs) {
+            return std::any_of(rs.begin(), rs.end(), [](const auto& r) { return r.msgId() == 48; });
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 5000) {
+            QCoreApplication::processEvents();
+            if (unit.waitForReceived(written, std::chrono::milliseconds(1)))
+                return true;
+        }
+        return false;
+    };
     for (int i = 0; i < 50; ++i) {
         unit.clearReceived();
         const auto start = Clock::now();
-        bench.client.sendCustomRequest(
-            [&] {
-                QNetworkRequest r(QUrl(bench.base + settings));
-                r.setRawHeader("Authorization", "Bearer " + token);
-                return r;
-            }(),
-            "PATCH", QStringLiteral("{\"Zone3.Level\": %1}").arg(-10 - i % 20).toUtf8());
-        // The client's request goes out from this thread's event loop.
-        QElapsedTimer waited;
-        waited.start();
-        bool seen = false;
-        while (!seen && waited.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            const auto rs = unit.received();
-            seen = std::any_of(rs.begin(), rs.end(), [](const auto& r) { return r.msgId() == 48; });
-        }
-        if (!seen) {
+        client.manager.sendCustomRequest(client.request(settings), "PATCH",
+                                         QStringLiteral("{\"Zone3.Level\": %1}").arg(-10 - i % 20).toUtf8());
+        if (!wrote()) {
             std::fprintf(stderr, "an edit did not reach the unit\n");
             return 1;
         }
         edits.push_back(ms(Clock::now() - start));
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-        QCoreApplication::processEvents();
+        runUntil([] { return false; }, 20); // its answer
     }
     std::printf("PATCH to its block on the wire (%zu)     median %7.2f ms, worst %7.2f ms\n", edits.size(),
                 percentile(edits, 0.5), percentile(edits, 1.0));
 
     // A unit's report to 100 clients.
     std::vector<std::unique_ptr<QWebSocket>> sockets;
-    for (int i = 0; i < 100; ++i)
-        sockets.push_back(bench.events());
+    const auto openSockets = [&sockets] {
+        return long(std::count_if(sockets.begin(), sockets.end(),
+                                  [](const auto& s) { return s->state() == QAbstractSocket::ConnectedState; }));
+    };
     std::vector<double> arrivals;
     Clock::time_point pushed;
-    for (auto& s : sockets)
-        QObject::connect(s.get(), &QWebSocket::textMessageReceived,
+    for (int i = 0; i < 100; ++i) {
+        sockets.push_back(client.events());
+        QObject::connect(sockets.back().get(), &QWebSocket::textMessageReceived,
                          [&] { arrivals.push_back(ms(Clock::now() - pushed)); });
-    QElapsedTimer wait;
-    wait.start();
-    while (wait.elapsed() < 5000 && std::any_of(sockets.begin(), sockets.end(), [](const auto& s) {
-               return s->state() != QAbstractSocket::ConnectedState;
-           }))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    runUntil([&] { return openSockets() == 100; }, 5000);
     std::vector<uint8_t> levels = unit.block(16);
     for (int round = 0; round < 20; ++round) {
-        const size_t before = arrivals.size();
+        const size_t expected = arrivals.size() + sockets.size();
         levels[20] = uint8_t(-5 - round % 10);
         unit.setBlock(16, levels);
         pushed = Clock::now();
         unit.pushBlock(16);
-        wait.restart();
-        while (arrivals.size() < before + sockets.size() && wait.elapsed() < 2000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        runUntil([&] { return arrivals.size() >= expected; }, 2000);
     }
-    std::printf("report to 100 event sockets (%zu)     p99 %7.2f ms, median %7.2f ms (goal p99 <= 50)\n",
-                arrivals.size(), arrivals.empty() ? 0.0 : percentile(arrivals, 0.99),
-                arrivals.empty() ? 0.0 : percentile(arrivals, 0.5));
+    if (!arrivals.empty())
+        std::printf("report to 100 event sockets (%zu)     p99 %7.2f ms, median %7.2f ms (goal p99 <= 50)\n",
+                    arrivals.size(), percentile(arrivals, 0.99), percentile(arrivals, 0.5));
 
     // Load from a second process.
-    const QString wrk = QStandardPaths::findExecutable(QStringLiteral("wrk"));
-    if (wrk.isEmpty()) {
-        std::printf("wrk: not installed\n");
-    } else {
-        QProcess load;
-        load.start(wrk,
-                   {"-t2", "-c16", "-d10s", "-H", "Authorization: Bearer " + QString::fromLatin1(token),
-                    bench.base + settings});
-        load.waitForFinished(60000);
-        std::printf("wrk -t2 -c16 -d10s GET settings:\n%s", load.readAllStandardOutput().constData());
-    }
+    QProcess wrk;
+    wrk.start(QStringLiteral("wrk"),
+              {QStringLiteral("-t2"), QStringLiteral("-c16"), QStringLiteral("-d10s"), QStringLiteral("-H"),
+               "Authorization: Bearer " + QString::fromLatin1(token), "http" + client.base + settings});
+    wrk.waitForFinished(60000);
+    std::printf("wrk -t2 -c16 -d10s GET settings:\n%s",
+                wrk.error() == QProcess::FailedToStart ? "wrk is not installed\n"
+                                                       : wrk.readAllStandardOutput().constData());
 
     // Idle with 200 clients.
     for (int i = 0; i < 100; ++i)
-        sockets.push_back(bench.events());
-    wait.restart();
-    while (wait.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const long open = std::count_if(sockets.begin(), sockets.end(),
-                                    [](const auto& s) { return s->state() == QAbstractSocket::ConnectedState; });
+        sockets.push_back(client.events());
+    runUntil([&] { return openSockets() == 200; }, 5000);
     const long ticks = cpuTicks(service.processId());
-    wait.restart();
-    while (wait.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    runUntil([] { return false; }, 10000);
     const double cpu = 100.0 * double(cpuTicks(service.processId()) - ticks) / double(sysconf(_SC_CLK_TCK)) / 10.0;
-    std::printf("idle, %ld event sockets open              resident %ld KiB, CPU %.2f %% over 10 s\n", open,
+    std::printf("idle, %ld event sockets open              resident %ld KiB, CPU %.2f %% over 10 s\n", openSockets(),
                 rssKiB(service.processId()), cpu);
     sockets.clear();
 
     // The staff page on first load: the page and what it names of its own.
-    QNetworkReply* page = bench.send("GET", QStringLiteral("/"));
-    if (page->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200) {
-        std::printf("staff page: not served\n");
-        return 0;
-    }
-    const QByteArray html = page->readAll();
+    const QByteArray html = client.get(QStringLiteral("/"));
     qint64 bytes = html.size();
     int fetched = 1;
     static const QRegularExpression asset(QStringLiteral("(?:src|href)=\"(/[^\"]*)\""));
-    for (auto m = asset.globalMatch(QString::fromUtf8(html)); m.hasNext();) {
-        QNetworkReply* r = bench.send("GET", m.next().captured(1));
-        bytes += r->readAll().size();
-        ++fetched;
-    }
+    for (auto m = asset.globalMatch(QString::fromUtf8(html)); m.hasNext(); ++fetched)
+        bytes += client.get(m.next().captured(1)).size();
     std::printf("staff page, first load                   %lld bytes in %d files\n", static_cast<long long>(bytes),
                 fetched);
     return 0;
