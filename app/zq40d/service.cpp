@@ -2,7 +2,15 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace zq40::daemon {
+
+namespace {
+
+constexpr int kFreedUnitsCheckMs = 5000;
+
+} // namespace
 
 Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock)
     : config(config)
@@ -23,6 +31,10 @@ Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clo
     QObject::connect(&lender, &UnitLender::DoLent, [broadcast](const QString& program) {
         broadcast({{QStringLiteral("event"), QStringLiteral("lent")}, {QStringLiteral("to"), program}});
     });
+    freedUnits.setSingleShot(true);
+    freedUnits.setInterval(kFreedUnitsCheckMs);
+    QObject::connect(&freedUnits, &QTimer::timeout, [this] { lookForFreedUnits(); });
+    QObject::connect(&lender, &UnitLender::DoReturned, &freedUnits, qOverload<>(&QTimer::start));
     QObject::connect(&lender, &UnitLender::DoReturned, [broadcast] {
         broadcast({{QStringLiteral("event"), QStringLiteral("returned")}});
     });
@@ -33,6 +45,8 @@ bool Service::start(QString& error)
     if (!config.certificate.isEmpty() && !listener->useTls(config.certificate, config.key, error))
         return false;
     waiter.waitForUnits();
+    if (waiter.nodes().size() > waiter.units().size())
+        freedUnits.start();
     // Without it the service still serves; the window and zq40ctl then find
     // the units held and say so.
     if (QString why; !lender.listen(config.lendingName, why))
@@ -44,6 +58,20 @@ bool Service::start(QString& error)
         qInfo("zq40d: no staff PIN is set (zq40d set-pin): listening on loopback only");
     qInfo("zq40d: listening on %s port %u", qPrintable(address.toString()), unsigned(port()));
     return true;
+}
+
+void Service::lookForFreedUnits()
+{
+    if (lender.lent())
+        return;
+    const std::vector<UnitNode> nodes = presentUnitNodes();
+    // This program's own nodes have no other holder either.
+    const auto free = std::count_if(nodes.begin(), nodes.end(),
+                                    [](const UnitNode& n) { return !n.denied && n.otherHolders.empty(); });
+    if (size_t(free) > core.session().registry().all().size())
+        ousb_EnumerateDevices();
+    if (std::any_of(nodes.begin(), nodes.end(), [](const UnitNode& n) { return !n.otherHolders.empty(); }))
+        freedUnits.start();
 }
 
 QDevice* Service::readyUnit(uint32_t serial) const

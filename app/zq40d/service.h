@@ -14,6 +14,8 @@
 #include "unit_lender.h"
 #include "unit_waiter.h"
 
+#include <QTimer>
+
 #include <memory>
 #include <optional>
 
@@ -48,6 +50,9 @@ private:
     HttpReply unitConfig(uint32_t serial);
     HttpReply loadConfig(const HttpRequest& request, const Caller& caller, uint32_t serial);
     QDevice* readyUnit(uint32_t serial) const;
+    // Takes the units another program let go of: the system tells nobody
+    // when a lock ends, so while one holds a unit this looks again now and then.
+    void lookForFreedUnits();
 
     DaemonConfig config;
     SecretStore& secrets;
@@ -56,6 +61,7 @@ private:
     UnitWaiter waiter;
     UnitEvents events;
     UnitLender lender;
+    QTimer freedUnits;
     Throttle throttle;
     PageSessions sessions;
     std::unique_ptr<HttpListener> listener;

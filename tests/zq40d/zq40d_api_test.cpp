@@ -5,6 +5,7 @@
 // every bound answers as it should; a .zq40 file comes and goes as zq40ctl's.
 #include "parameter_blocks.h"
 #include "service.h"
+#include "unit_access.h"
 #include "written_codes.h"
 
 #include <zq40emu/zq40emu.h>
@@ -416,8 +417,19 @@ private slots:
         const Answer busy = patch("{\"Zone3.Level\": -20}", staff);
         QCOMPARE(busy.status, 409);
         QCOMPARE(busy.object()["error"].toString(), QStringLiteral("An installer is working on this unit"));
+        // A program that took a unit meanwhile keeps it; the service takes it once that program ends.
+        QProcess holder;
+        holder.start(QStringLiteral("flock"), {QString::fromStdString(hall->devnode()), "sleep", "2"});
+        const auto held = [this] {
+            for (const zq40::UnitNode& n : zq40::presentUnitNodes())
+                if (n.node == hall->devnode())
+                    return !n.otherHolders.empty();
+            return false;
+        };
+        QTRY_VERIFY(held());
         borrower.disconnectFromServer();
-        QTRY_COMPARE_WITH_TIMEOUT(patch("{\"Zone3.Level\": -20}", staff).status, 200, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(patch("{\"Zone3.Level\": -20}", staff).status, 200, 15000);
+        QCOMPARE(holder.state(), QProcess::NotRunning);
         prctl(PR_SET_NAME, "zq40d_api_test");
     }
 
