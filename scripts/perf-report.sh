@@ -4,7 +4,7 @@
 # rate against hidapi, the main-unit update against the USB full-speed link
 # floor, the firmware button's flow and its longest pause of the window,
 # start-up time and memory, plug-in to populated controls, edit
-# latency, and CPU used while idle with a unit connected.
+# latency, CPU used while idle with a unit connected, and zq40d's figures.
 # Usage: scripts/perf-report.sh   (BUILD_DIR picks the tree, default build-release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +28,7 @@ run button umockdev-wrapper "$dir/bench/firmware_flow_time"
 run startup "$dir/bench/startup_time" 10
 run panel umockdev-wrapper "$dir/bench/panel_latency" 20
 run idle umockdev-wrapper "$dir/bench/idle_cpu" 10
+run service umockdev-wrapper "$dir/bench/zq40d_figures"
 
 field() { grep -m1 "$2" "$out/$1" | sed -E "s/$3/\\1/" | tr -s ' '; }
 ratios=$(for i in 1 2 3 4 5; do echo "$(field "transactions$i" 'ratio orlousb' '.*hidapi +([0-9.]+).*') $i"; done | sort -n)
@@ -48,6 +49,10 @@ rss=$(field startup 'resident memory' '.*median ([0-9.]+) MiB.*')
 plugin=$(field panel 'plug-in to last block' '.*(median +[0-9.]+ ms +worst +[0-9.]+ ms).*')
 edit=$(field panel 'fader edit' '.*(median +[0-9.]+ ms +worst +[0-9.]+ ms).*')
 idle=$(field idle 'idle with a unit' '.*CPU ([0-9.]+ ms).*')
+patch=$(field service 'PATCH to its block' '.*(median +[0-9.]+ ms, worst +[0-9.]+ ms).*')
+sockets=$(field service 'report to 100 event' '.*(p99 +[0-9.]+ ms).*')
+rate=$(field service 'Requests/sec' '.*: +([0-9.]+).*')
+service_idle=$(field service 'idle, ' '.*(resident [0-9]+ KiB, CPU [0-9.]+ %).*')
 
 echo
 echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores," \
@@ -65,6 +70,10 @@ row "Resident memory at first paint" "$rss MiB" "median of 10 starts"
 row "Plug-in to last block shown" "$plugin" "20 plug-ins, unit answers at once"
 row "Fader edit to report on the wire" "$edit" "100-step sweep; USB frame 1 ms"
 row "CPU in 10 s idle, unit connected" "$idle" "goal: none (nothing polls)"
+row "zq40d: PATCH to its block on the wire" "$patch" "50 edits, unit answers at once"
+row "zq40d: report to 100 event sockets" "$sockets" "goal 50 ms"
+row "zq40d: GET settings under wrk, 10 s" "$rate /s" "2 threads, 16 connections"
+row "zq40d: idle, 200 event sockets" "$service_idle" "over 10 s"
 echo
 echo "Each benchmark's own output:"
-for f in transactions update button startup panel idle; do sed 's/^/    /' "$out/$f"; done
+for f in transactions update button startup panel idle service; do sed 's/^/    /' "$out/$f"; done
