@@ -7,6 +7,10 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <cctype>
+#include <cstring>
+#include <utility>
+
 namespace zq40::daemon {
 
 namespace {
