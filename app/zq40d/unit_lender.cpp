@@ -45,11 +45,6 @@ bool UnitLender::listen(const QString& name, QString& error)
     return false;
 }
 
-QString UnitLender::borrower() const
-{
-    return borrowers.empty() ? QString() : borrowers.begin()->second.name;
-}
-
 void UnitLender::connectionCame()
 {
     while (QLocalSocket* socket = server.nextPendingConnection()) {

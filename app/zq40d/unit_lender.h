@@ -34,8 +34,6 @@ public:
     // another program has the name.
     bool listen(const QString& name, QString& error);
     bool lent() const { return !borrowers.empty() || releasing; }
-    // Who has the units, for the log and the pages.
-    QString borrower() const;
 
     // A unit was closed: the units may all be released now.
     void unitClosed();
