@@ -10,6 +10,7 @@ packages=(
     qt6-httpserver-dev qt6-websockets-dev libsodium-dev openssl wrk
     wine64 g++-mingw-w64-x86-64-posix
     chromium python3
+    mosquitto mosquitto-clients libmosquitto-dev
     systemd # systemd-analyze, for zq40d's unit; it needs no running systemd
 )
 

@@ -204,31 +204,43 @@ HttpReply Service::changeSettings(const HttpRequest& r, const Caller& who, uint3
         return error(400, QStringLiteral("the body is not a JSON object of settings and their numbers or texts"));
     if (members->empty())
         return error(400, QStringLiteral("no settings given"));
-    const std::vector<NamedValue> values = namedValues(*members);
+    int status = 200;
+    if (const QString why = editSettings(namedValues(*members), who, serial, status); !why.isEmpty())
+        return error(status, why);
+    // Sending lets events run: the unit may have left meanwhile.
+    return settings(serial);
+}
+
+QString Service::editSettings(const std::vector<NamedValue>& values, const Caller& who, uint32_t serial, int& status)
+{
     QDevice* unit = readyUnit(serial);
+    status = 404;
     if (!unit)
-        return error(404, QStringLiteral("no unit with serial number %1").arg(serial));
+        return QStringLiteral("no unit with serial number %1").arg(serial);
     // Everything is checked before anything is sent.
     SettingEdits edits;
     QString why;
+    status = 422;
     if (!checkSettingEdits(values, edits, why))
-        return error(422, why);
+        return why;
     if (const QString forbidden = forbiddenEdit(who.role, config, edits, unit->blocks); !forbidden.isEmpty()) {
         qInfo("zq40d: %s was refused on unit %u: %s", qPrintable(who.who), serial, qPrintable(forbidden));
-        return error(403, forbidden);
+        status = 403;
+        return forbidden;
     }
+    status = 409;
     if (!editingAllowed(*unit))
-        return error(409,
-                     QStringLiteral("unit %1 needs a firmware update before its settings can be changed").arg(serial));
+        return QStringLiteral("unit %1 needs a firmware update before its settings can be changed").arg(serial);
     core.session().setCurrent(unit);
+    status = 422;
     if (!applySettingEdits(core.session(), edits, why))
-        return error(422, why);
+        return why;
     QStringList words;
     for (const QString& w : edits.words)
         words << w;
     qInfo("zq40d: %s changed unit %u: %s", qPrintable(who.who), serial, qPrintable(words.join(QLatin1Char(' '))));
-    // Sending lets events run: the unit may have left meanwhile.
-    return settings(serial);
+    status = 200;
+    return {};
 }
 
 } // namespace zq40::daemon

@@ -51,6 +51,7 @@ bool readConfig(const QString& path, DaemonConfig& config, QString& error)
                       QStringLiteral("state/folder"),    QStringLiteral("staff/zones"),
                       QStringLiteral("tls/certificate"), QStringLiteral("tls/key"),
                       QStringLiteral("lending/name")};
+    known << mqttConfigKeys();
     if (ini.contains(QStringLiteral("listen/address")) &&
         !config.address.setAddress(ini.value(QStringLiteral("listen/address")).toString())) {
         error = QStringLiteral("%1: [listen] address is not an IP address").arg(path);
@@ -103,6 +104,10 @@ bool readConfig(const QString& path, DaemonConfig& config, QString& error)
             return false;
         }
         config.staffZones.push_back(z);
+    }
+    if (QString why; !readMqttConfig(ini, file.absolutePath(), config.mqtt, why)) {
+        error = QStringLiteral("%1: %2").arg(path, why);
+        return false;
     }
     for (const QString& key : ini.allKeys()) {
         if (!known.contains(key)) {

@@ -5,8 +5,10 @@
 #include <QHostAddress>
 #include <QString>
 
+#include "mqtt/mqtt_config.h"
 #include "service_lending.h"
 
+#include <optional>
 #include <vector>
 
 namespace zq40::daemon {
@@ -31,6 +33,7 @@ struct DaemonConfig {
     // Where the window and zq40ctl ask for the units (an abstract socket name).
     QString lendingName = QString::fromLatin1(kLendingName);
     std::vector<StaffZone> staffZones;
+    std::optional<MqttConfig> mqtt; // none: no broker
 
     const StaffZone* staffZone(int zone) const;
 };

@@ -54,6 +54,8 @@ bool Service::start(QString& error)
     const QHostAddress address = listenAddress(config, secrets.hasPin());
     if (!listener->listen(address, config.port, error))
         return false;
+    if (!startMqtt(error))
+        return false;
     if (!secrets.hasPin())
         qInfo("zq40d: no staff PIN is set (zq40d set-pin): listening on loopback only");
     qInfo("zq40d: listening on %s port %u", qPrintable(address.toString()), unsigned(port()));

@@ -5,10 +5,12 @@
 
 #include "daemon_config.h"
 #include "http_listener.h"
+#include "mqtt/mqtt_bridge.h"
 #include "page_sessions.h"
 #include "panel_core.h"
 #include "secret_store.h"
 #include "service_prompter.h"
+#include "setting_edits.h"
 #include "throttle.h"
 #include "unit_events.h"
 #include "unit_lender.h"
@@ -28,6 +30,8 @@ public:
     // Waits for the units present, then listens: on loopback only until a
     // staff PIN is set.
     bool start(QString& error);
+    // Says goodbye to the broker.
+    void stop();
     quint16 port() const { return listener->port(); }
     int openEventSockets() const { return listener->openSockets(); }
 
@@ -47,6 +51,10 @@ private:
     HttpReply units();
     HttpReply settings(uint32_t serial);
     HttpReply changeSettings(const HttpRequest& request, const Caller& caller, uint32_t serial);
+    // Checks and sends `values` for `caller`: empty when sent, otherwise
+    // the refusal and its HTTP status.
+    QString editSettings(const std::vector<NamedValue>& values, const Caller& caller, uint32_t serial, int& status);
+    bool startMqtt(QString& error);
     HttpReply unitConfig(uint32_t serial);
     HttpReply loadConfig(const HttpRequest& request, const Caller& caller, uint32_t serial);
     QDevice* readyUnit(uint32_t serial) const;
@@ -65,6 +73,7 @@ private:
     Throttle throttle;
     PageSessions sessions;
     std::unique_ptr<HttpListener> listener;
+    std::unique_ptr<MqttBridge> mqtt;
 };
 
 } // namespace zq40::daemon

@@ -26,12 +26,6 @@ std::vector<int> commonSources(const DaemonConfig& config, const std::vector<int
     return common;
 }
 
-// As the window's source boxes name them, with the programs' own labels.
-QString sourceName(const ParameterBlocks& blocks, int source)
-{
-    return source == 0 ? QStringLiteral("None") : latin1ToQString(blocks.label(pgmLabel(source)));
-}
-
 QJsonObject cardObject(const StaffCard& card, const ParameterBlocks& blocks)
 {
     const QString element = QStringLiteral("Zone%1").arg(card.zone);
@@ -57,6 +51,11 @@ QJsonObject cardObject(const StaffCard& card, const ParameterBlocks& blocks)
 }
 
 } // namespace
+
+QString sourceName(const ParameterBlocks& blocks, int source)
+{
+    return source == 0 ? QStringLiteral("None") : latin1ToQString(blocks.label(pgmLabel(source)));
+}
 
 std::vector<StaffCard> staffCards(const DaemonConfig& config, const ParameterBlocks& blocks)
 {

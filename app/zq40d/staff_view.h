@@ -31,6 +31,9 @@ struct StaffCard {
     std::vector<int> sources;
 };
 
+// As the window's source boxes name them, with the programs' own labels.
+QString sourceName(const ParameterBlocks& blocks, int source);
+
 std::vector<StaffCard> staffCards(const DaemonConfig& config, const ParameterBlocks& blocks);
 
 // The unit's serial, name, whether it may be edited, and its cards with

@@ -55,5 +55,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     zq40::quitOnInterrupt();
-    return app.exec();
+    const int code = app.exec();
+    service.stop();
+    return code;
 }
