@@ -95,11 +95,26 @@ private slots:
         QCOMPARE(listenAddress(c, false), QHostAddress(QHostAddress::LocalHost));
         QCOMPARE(listenAddress(c, true), QHostAddress(QStringLiteral("192.0.2.7")));
 
+        QVERIFY(!c.mqtt);
+        const QString broker = dir.filePath(QStringLiteral("broker.conf"));
+        QFile withBroker(broker);
+        QVERIFY(withBroker.open(QIODevice::WriteOnly));
+        withBroker.write("[mqtt]\nbroker=mqtts://broker.example:8884\nca=ca.pem\nuser=lobby\npassword=x\n"
+                         "site=lobby\nrole=installer\n");
+        withBroker.close();
+        QVERIFY2(readConfig(broker, c, error), qPrintable(error));
+        QVERIFY(c.mqtt && c.mqtt->tls && c.mqtt->port == 8884 && c.mqtt->role == Role::Installer);
+        QCOMPARE(c.mqtt->caFile, dir.filePath(QStringLiteral("ca.pem")));
+        QCOMPARE(c.mqtt->root + c.mqtt->discovery, QStringLiteral("zq40homeassistant"));
+
         const QString bad = dir.filePath(QStringLiteral("bad.conf"));
         for (const QByteArray& text :
              {QByteArray("[listen]\nport=70000\n"), QByteArray("[staff]\nzones=3,7\n"),
               QByteArray("[staff]\nzones=3\n[zone3]\nsources=1,9\n"), QByteArray("[staff]\nzone=3\n"),
-              QByteArray("[listen]\naddress=hall\n"), QByteArray("[tls]\ncertificate=cert.pem\n")}) {
+              QByteArray("[listen]\naddress=hall\n"), QByteArray("[tls]\ncertificate=cert.pem\n"),
+              QByteArray("[mqtt]\nbroker=http://b:1883\nsite=a\n"), QByteArray("[mqtt]\nbroker=mqtt://b\nsite=a/+\n"),
+              QByteArray("[mqtt]\nbroker=mqtts://b\nsite=a\n"), QByteArray("[mqtt]\nbroker=mqtt://b\nsite=a\nrole=x\n"),
+              QByteArray("[mqtt]\nbroker=mqtt://b\nsite=a\nuser=u\n")}) {
             QFile f(bad);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
             f.close();

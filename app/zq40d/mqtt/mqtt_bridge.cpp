@@ -159,11 +159,11 @@ void MqttBridge::received(const QString& topic, const QByteArray& payload)
     if (!unitTopic)
         return;
     const auto& [serial, leaf] = *unitTopic;
-    const QJsonDocument doc = QJsonDocument::fromJson(payload);
-    const QJsonValue transaction = doc.isObject() ? doc.object().value(QStringLiteral("transaction")) : QJsonValue();
     if (payload.size() > kMaxCommandBytes)
         return answer(serial, QJsonValue(),
                       QStringLiteral("the message is longer than %1 bytes").arg(kMaxCommandBytes));
+    const QJsonDocument doc = QJsonDocument::fromJson(payload);
+    const QJsonValue transaction = doc.isObject() ? doc.object().value(QStringLiteral("transaction")) : QJsonValue();
     if (!rate.take())
         return answer(serial, transaction,
                       QStringLiteral("too many commands: at most %1 a second").arg(int(kCommandsPerSecond)));

@@ -18,7 +18,7 @@ constexpr int kFirstRetryMs = 1000;
 constexpr int kLongestRetryMs = 60000;
 constexpr int kQos = 1;
 
-QByteArray latin(const QString& text)
+QByteArray utf8(const QString& text)
 {
     return text.toUtf8();
 }
@@ -35,7 +35,7 @@ MqttConnection::MqttConnection(const MqttConfig& config, const QString& willTopi
 {
     static std::once_flag initialised;
     std::call_once(initialised, [] { mosquitto_lib_init(); });
-    const QByteArray id = "zq40d-" + latin(config.site);
+    const QByteArray id = "zq40d-" + utf8(config.site);
     client = mosquitto_new(id.constData(), true, this);
     if (!client)
         return;
@@ -43,7 +43,7 @@ MqttConnection::MqttConnection(const MqttConfig& config, const QString& willTopi
     // A command's answer is one small packet: without this it waits for
     // the broker's acknowledgement of the one before.
     mosquitto_int_option(client, MOSQ_OPT_TCP_NODELAY, 1);
-    const QByteArray topic = latin(willTopic);
+    const QByteArray topic = utf8(willTopic);
     mosquitto_will_set(client, topic.constData(), int(will.size()), will.constData(), kQos, true);
     mosquitto_connect_callback_set(client, &MqttConnection::onConnect);
     mosquitto_disconnect_callback_set(client, &MqttConnection::onDisconnect);
@@ -68,13 +68,13 @@ bool MqttConnection::start(QString& error)
         return false;
     }
     if (!config.user.isEmpty() &&
-        mosquitto_username_pw_set(client, latin(config.user).constData(), latin(config.password).constData()) !=
+        mosquitto_username_pw_set(client, utf8(config.user).constData(), utf8(config.password).constData()) !=
             MOSQ_ERR_SUCCESS) {
         error = QStringLiteral("[mqtt] user or password refused");
         return false;
     }
     if (config.tls) {
-        const QByteArray ca = latin(config.caFile), certificate = latin(config.certificate), key = latin(config.key);
+        const QByteArray ca = utf8(config.caFile), certificate = utf8(config.certificate), key = utf8(config.key);
         const int rc = mosquitto_tls_set(client, ca.constData(), nullptr, orNull(certificate), orNull(key), nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
             error = QStringLiteral("[mqtt] TLS files: %1").arg(QString::fromUtf8(mosquitto_strerror(rc)));
@@ -91,7 +91,7 @@ void MqttConnection::connectNow()
     if (stopping)
         return;
     const int rc = retryMs == 0 && !readable
-        ? mosquitto_connect_async(client, latin(config.host).constData(), config.port, kKeepAliveSeconds)
+        ? mosquitto_connect_async(client, utf8(config.host).constData(), config.port, kKeepAliveSeconds)
         : mosquitto_reconnect_async(client);
     if (rc != MOSQ_ERR_SUCCESS) {
         if (retryMs == 0)
@@ -160,7 +160,7 @@ void MqttConnection::publish(const QString& topic, const QByteArray& payload, bo
 {
     if (!isConnected)
         return;
-    mosquitto_publish(client, nullptr, latin(topic).constData(), int(payload.size()), payload.constData(), kQos,
+    mosquitto_publish(client, nullptr, utf8(topic).constData(), int(payload.size()), payload.constData(), kQos,
                       retain);
     if (writable)
         writable->setEnabled(mosquitto_want_write(client));
@@ -169,7 +169,7 @@ void MqttConnection::publish(const QString& topic, const QByteArray& payload, bo
 void MqttConnection::subscribe(const QString& topic)
 {
     if (isConnected)
-        mosquitto_subscribe(client, nullptr, latin(topic).constData(), kQos);
+        mosquitto_subscribe(client, nullptr, utf8(topic).constData(), kQos);
 }
 
 void MqttConnection::stop(const QString& topic, const QByteArray& payload, int waitMs)
@@ -180,7 +180,7 @@ void MqttConnection::stop(const QString& topic, const QByteArray& payload, int w
     if (!isConnected)
         return;
     dropSocket();
-    const QByteArray name = latin(topic);
+    const QByteArray name = utf8(topic);
     int mid = 0;
     mosquitto_publish(client, &mid, name.constData(), int(payload.size()), payload.constData(), kQos, true);
     mosquitto_disconnect(client);
