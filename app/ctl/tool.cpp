@@ -81,6 +81,11 @@ int Tool::whyMissing(std::optional<uint32_t> serial)
         if (node.denied)
             denied.push_back(node.node);
         for (const NodeHolder& holder : node.otherHolders) {
+            if (holder.pid == 0) {
+                say(QStringLiteral("%1 may be the one at %2, held by another program")
+                        .arg(which, QString::fromStdString(node.node)));
+                continue;
+            }
             const bool window = holder.program.rfind("zq40panel", 0) == 0;
             say(QStringLiteral("%1 may be the one at %2, which another program holds: %3 (pid %4)%5")
                     .arg(which, QString::fromStdString(node.node), QString::fromStdString(holder.program))

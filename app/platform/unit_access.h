@@ -27,7 +27,8 @@ std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied = denied
 // What is wrong with those nodes and what to do, in plain words.
 QString accessHintText(const std::vector<std::string>& nodes);
 
-// A program that has a node open.
+// A program that has a node open; pid 0 and no name where the system does
+// not say which program it is.
 struct NodeHolder {
     long pid = 0;
     std::string program;
