@@ -39,7 +39,13 @@ options=(
     -DFEATURE_testlib=OFF
     -DFEATURE_imageformatplugin=OFF
 )
-hash="$( (cat "$repo/cmake/mingw-w64-x86_64.cmake"; printf '%s\n' "$version" "${options[@]}") |
+# 6.4.2's Gui has the DirectWrite font database only with Direct2D, yet the
+# Windows platform plugin uses it without asking for Direct2D: it is made to
+# ask (it then uses the GDI font database).
+plugin_source=src/plugins/platforms/windows/qwindowsintegration.cpp
+plugin_condition='#if QT_CONFIG(directwrite3)'
+plugin_fixed='#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)'
+hash="$( (cat "$repo/cmake/mingw-w64-x86_64.cmake"; printf '%s\n' "$version" "${options[@]}" "$plugin_fixed") |
     sha256sum | cut -c1-10)"
 prefix="$cache/$upstream-$hash"
 stamp="$prefix/.installed"
@@ -69,6 +75,8 @@ apt-get "${apt[@]}" update
 # apt checks the files against the signed index, dpkg-source the .dsc.
 (cd "$work" && apt-get "${apt[@]}" source "qt6-base=$version")
 src="$(find "$work" -maxdepth 1 -type d -name "qt6-base-$upstream*" | head -n1)"
+grep -qxF "$plugin_condition" "$src/$plugin_source"
+sed -i "s/^$plugin_condition\$/$plugin_fixed/" "$src/$plugin_source"
 
 configured=$SECONDS
 nice -n "$nice" cmake -S "$src" -B "$work/build" -G Ninja \
