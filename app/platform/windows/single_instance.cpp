@@ -41,7 +41,8 @@ SingleInstance::SingleInstance(const std::string& lockPath)
     guard->mutex = CreateMutexW(nullptr, FALSE, wide(lockPath).c_str());
     const DWORD error = GetLastError();
     if (!guard->mutex) {
-        std::fprintf(stderr, "zq40panel: cannot make the mutex %s (error %lu); starting without the single-instance guard\n",
+        std::fprintf(stderr,
+                     "zq40panel: cannot make the mutex %s (error %lu); starting without the single-instance guard\n",
                      lockPath.c_str(), static_cast<unsigned long>(error));
         return;
     }

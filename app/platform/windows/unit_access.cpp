@@ -11,6 +11,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
 #include <setupapi.h>
 // mingw-w64's hidsdi.h declares C functions without saying so.
 extern "C" {
