@@ -56,6 +56,7 @@ zq40emu::UnitConfig unit(uint32_t serial)
     b.setZonesLinked(3, true);
     zq40emu::UnitConfig config;
     config.version = {.word1 = 1, .ser = serial, .word5 = kCarried601};
+    config.children = {zq40emu::remote(258, 202, 0x01040023)};
     for (uint8_t code : zq40emu::kBlockCodes) {
         const auto block = b.block(code);
         config.blocks[code] = std::vector<uint8_t>(block.begin(), block.end());
@@ -207,7 +208,10 @@ private slots:
         }
         QCOMPARE(components["number"], 6);
         QCOMPARE(components["select"], 6);
-        QCOMPARE(devices.count("zq40_51010"), 1u);
+        QCOMPARE(devices, std::set<QString>({"zq40_51010", "zq40_51010_child258"}));
+        QCOMPARE(json("homeassistant/binary_sensor/lobby/zq40_51010_child258_connection/config")["device"]["via_device"]
+                     .toString(),
+                 QStringLiteral("zq40_51010"));
         const QJsonObject level = json("homeassistant/number/lobby/zq40_51010_zone2_level/config");
         QCOMPARE(level["min"].toInt(), int(int8_t(lobby->block(16)[14])));
         QCOMPARE(level["max"].toInt(), int(int8_t(lobby->block(16)[13])));
