@@ -59,13 +59,17 @@ class Monitor:
                 self.last[topic] = payload
                 self.changed.notify_all()
 
-    def wait(self, what, seconds, test):
+    def wait(self, what, seconds, test, running=lambda: True):
+        end = time.monotonic() + seconds
         with self.changed:
-            if not self.changed.wait_for(lambda: test(self.last), seconds):
-                raise AssertionError(f'{what}: not within {seconds} s')
+            while not test(self.last):
+                if time.monotonic() > end or not running():
+                    raise AssertionError(f'{what}: not within {seconds} s' if running() else f'{what}: a service ended')
+                self.changed.wait(0.5)
 
     def stop(self):
-        self.proc.kill()
+        self.proc.terminate()  # timeout passes it on to mosquitto_sub
+        self.proc.wait(5)
 
 
 class Fleet:
@@ -138,7 +142,7 @@ def level(state):
 def main():
     parser = argparse.ArgumentParser()
     for name in ('--mosquitto', '--zq40d', '--emulate', '--acl'):
-        parser.add_argument(name, required=True)
+        parser.add_argument(name, required=True, type=os.path.abspath)
     args = parser.parse_args()
     dir = tempfile.mkdtemp(prefix='zq40-fleet-')
     fleet = Fleet(args, dir)
@@ -151,7 +155,8 @@ def main():
         started = time.monotonic()
         for site in sites:
             fleet.start(site)
-        monitor.wait('every site online with its state', 90, lambda last: all(fleet.up(last, s) for s in sites))
+        running = lambda: all(p.poll() is None for p in fleet.services.values())
+        monitor.wait('every site online with its state', 90, lambda last: all(fleet.up(last, s) for s in sites), running)
         print(f'every site\'s state on the broker {time.monotonic() - started:.2f} s after the first start')
 
         states = {t: json.loads(p) for t, p in fleet.retained('zq40/+/+/state').items()}
@@ -199,10 +204,16 @@ def main():
         fleet.start_broker()
         monitor = Monitor(fleet.port, fleet.pw[HA])
         monitor.wait('every site back after the broker restarted', 60, lambda last: all(
-            fleet.up(last, s) and level(fleet.state(last, s)) == wanted[s] for s in sites))
+            fleet.up(last, s) and level(fleet.state(last, s)) == wanted[s] for s in sites), running)
         print(f'every site back {time.monotonic() - restarted:.2f} s after the broker restarted')
         assert set(fleet.retained('zq40/+/status').values()) == {'online'}
         print('fleet test passed')
+    except Exception:
+        for site, service in fleet.services.items():
+            if service.poll() is not None:
+                with open(os.path.join(dir, site, 'log')) as log:
+                    print(f'{site} ended ({service.returncode}):', *log.readlines()[-5:], sep='\n  ')
+        raise
     finally:
         if monitor:
             monitor.stop()
@@ -216,6 +227,7 @@ def main():
                 service.kill()
         if fleet.broker:
             fleet.broker.terminate()
+            fleet.broker.wait(10)
         if os.environ.get('ZQ40_KEEP') is None:
             shutil.rmtree(dir, ignore_errors=True)
         else:
