@@ -90,8 +90,9 @@ class Fleet:
         self.services, self.broker = {}, None
 
     def start_broker(self):
-        self.broker = subprocess.Popen(['timeout', '300', self.args.mosquitto, '-c', os.path.join(self.dir, 'broker.conf')],
-                                       stderr=subprocess.DEVNULL)
+        with open(os.path.join(self.dir, 'broker.log'), 'ab') as log:
+            self.broker = subprocess.Popen(['timeout', '300', self.args.mosquitto, '-c',
+                                            os.path.join(self.dir, 'broker.conf')], stderr=log)
         for _ in range(100):
             try:
                 socket.create_connection(('127.0.0.1', self.port), 0.1).close()
@@ -184,7 +185,7 @@ def main():
         assert {s: level(fleet.state(monitor.last, s)) for s in sites} == wanted
         assert monitor.last[f'zq40/{sites[1]}/{fleet.serial[sites[1]]}/response']['transaction'] == 'fleet-1'
 
-        # The last will: a service killed outright is offline, its unit's state kept.
+        # The last will: a service killed outright is offline, and back when started again.
         victim = sites[-1]
         os.kill(descendant(fleet.services[victim].pid, 'zq40d'), signal.SIGKILL)
         monitor.wait('offline by the last will', 10, lambda last: last.get(f'zq40/{victim}/status') == 'offline')
