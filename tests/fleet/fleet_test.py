@@ -185,12 +185,16 @@ def main():
         assert {s: level(fleet.state(monitor.last, s)) for s in sites} == wanted
         assert monitor.last[f'zq40/{sites[1]}/{fleet.serial[sites[1]]}/response']['transaction'] == 'fleet-1'
 
-        # The last will: a service killed outright is offline, and back when started again.
+        # The last will: a service killed outright is offline. Started again,
+        # it comes back with a unit fresh from the factory.
         victim = sites[-1]
         os.kill(descendant(fleet.services[victim].pid, 'zq40d'), signal.SIGKILL)
         monitor.wait('offline by the last will', 10, lambda last: last.get(f'zq40/{victim}/status') == 'offline')
         fleet.services[victim].wait(10)
+        with monitor.changed:
+            del monitor.last[f'zq40/{victim}/{fleet.serial[victim]}/state']
         fleet.start(victim)
+        wanted[victim] = before[victim]
         monitor.wait('back after its restart', 30, lambda last: fleet.up(last, victim) and
                      level(fleet.state(last, victim)) == wanted[victim])
 
