@@ -182,7 +182,7 @@ def main():
         fleet.publish(sites[0], f'zq40/{sites[1]}/{fleet.serial[sites[1]]}/set',
                       json.dumps({'Zone3.Level': -39, 'transaction': 'forged'}))
         time.sleep(0.5)
-        assert {s: level(fleet.state(monitor.last, s)) for s in sites} == wanted
+        assert {s: level(fleet.state(monitor.last, s)) for s in sites} == wanted, 'one site commanded another'
         assert monitor.last[f'zq40/{sites[1]}/{fleet.serial[sites[1]]}/response']['transaction'] == 'fleet-1'
 
         # The last will: a service killed outright is offline. Started again,
@@ -198,8 +198,9 @@ def main():
         monitor.wait('back after its restart', 30, lambda last: fleet.up(last, victim) and
                      level(fleet.state(last, victim)) == wanted[victim])
 
-        print(f'RSS: mosquitto {rss_kib(descendant(fleet.broker.pid, "mosquitto"))} KiB, zq40d ' +
-              ' '.join(str(rss_kib(descendant(p.pid, 'zq40d'))) for p in fleet.services.values()) + ' KiB')
+        services = [rss_kib(descendant(p.pid, 'zq40d')) for p in fleet.services.values()]
+        print(f'RSS: mosquitto {rss_kib(descendant(fleet.broker.pid, "mosquitto"))} KiB; {SITES} zq40d '
+              f'{min(services)} to {max(services)} KiB, {sum(services) / 1024:.1f} MiB in all')
 
         # The broker keeps nothing: after its restart every site publishes itself again.
         monitor.stop()
