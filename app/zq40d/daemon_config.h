@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QString>
 
+#include "schedule_config.h"
 #include "service_lending.h"
 
 #include <vector>
@@ -31,6 +32,9 @@ struct DaemonConfig {
     // Where the window and zq40ctl ask for the units (an abstract socket name).
     QString lendingName = QString::fromLatin1(kLendingName);
     std::vector<StaffZone> staffZones;
+    // Whether staff may apply scenes.
+    bool staffScenes = false;
+    ScheduleConfig schedule;
 
     const StaffZone* staffZone(int zone) const;
 };

@@ -43,6 +43,7 @@ using Headers = QList<QPair<QByteArray, QByteArray>>;
 struct HttpRequest {
     QByteArray method; // "GET", "PATCH", ...
     QString path;
+    QString query; // after the '?', as sent
     QByteArray body;
     Headers headers;
     QHostAddress peer;

@@ -119,6 +119,7 @@ protected:
         const char* method = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method()));
         p->request.method = QByteArray(method ? method : "Unknown").toUpper();
         p->request.path = request.url().path();
+        p->request.query = request.url().query(QUrl::FullyEncoded);
         p->request.body = request.body();
         p->request.headers = request.headers();
         p->request.peer = request.remoteAddress();

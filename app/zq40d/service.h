@@ -3,10 +3,13 @@
 // prove who they are.
 #pragma once
 
+#include "clock_watch.h"
 #include "daemon_config.h"
 #include "http_listener.h"
 #include "page_sessions.h"
 #include "panel_core.h"
+#include "scene_schedule.h"
+#include "scenes.h"
 #include "secret_store.h"
 #include "service_prompter.h"
 #include "throttle.h"
@@ -23,7 +26,8 @@ namespace zq40::daemon {
 
 class Service {
 public:
-    Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock = {});
+    Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock = {},
+            SceneSchedule::Clock wallClock = {});
 
     // Waits for the units present, then listens: on loopback only until a
     // staff PIN is set.
@@ -32,6 +36,9 @@ public:
     int openEventSockets() const { return listener->openSockets(); }
 
     static constexpr char kEventsPath[] = "/api/v1/events";
+
+    Scenes& scenes() { return sceneFiles; }
+    SceneSchedule& schedule() { return scheduler; }
 
 private:
     struct Caller {
@@ -50,6 +57,13 @@ private:
     HttpReply unitConfig(uint32_t serial);
     HttpReply loadConfig(const HttpRequest& request, const Caller& caller, uint32_t serial);
     QDevice* readyUnit(uint32_t serial) const;
+    // Scenes and their schedule (scene_api.cpp).
+    HttpReply sceneRequest(const HttpRequest& request, const QStringList& parts);
+    HttpReply scheduleList();
+    // Why a scene cannot go to the unit, with the answer's status; status 0
+    // and the unit when it can.
+    std::pair<int, QString> sceneRefusal(uint32_t serial, QDevice*& unit);
+    void runSchedule(const SceneScheduleEntry& entry);
     // Takes the units another program let go of: the system tells nobody
     // when a lock ends, so while one holds a unit this looks again now and then.
     void lookForFreedUnits();
@@ -65,6 +79,9 @@ private:
     Throttle throttle;
     PageSessions sessions;
     std::unique_ptr<HttpListener> listener;
+    Scenes sceneFiles;
+    SceneSchedule scheduler;
+    ClockWatch clockWatch;
 };
 
 } // namespace zq40::daemon
