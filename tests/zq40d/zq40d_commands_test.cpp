@@ -1,9 +1,11 @@
 // zq40d's commands as an installer runs them, and its configuration file:
 // secrets kept private and only as hashes, the version as zq40ctl gives it,
-// loopback until a PIN is set, mistakes in the file refused, and the wait
-// after wrong PINs growing to its limit.
+// loopback until a PIN is set, mistakes in the file refused, the wait
+// after wrong PINs growing to its limit, and the scenes a start-up catches
+// up on.
 #include "daemon_config.h"
 #include "peer_rights.h"
+#include "scene_schedule.h"
 #include "secret_store.h"
 #include "throttle.h"
 
@@ -70,7 +72,10 @@ private slots:
     {
         config = dir.filePath(QStringLiteral("zq40d.conf"));
         QVERIFY(writeConfig("[listen]\naddress=192.0.2.7\nport=8123\n[state]\nfolder=state\n"
-                            "[staff]\nzones=3, 4\n[zone3]\nsources=1,2\n"));
+                            "[staff]\nzones=3, 4\nscenes=true\n[zone3]\nsources=1,2\n"
+                            "[schedule]\ntimezone=Europe/Berlin\ncatch_up=true\n"
+                            "[schedule.night]\nscene=Closed Hours\nunit=51002\ntime=02:30\ndays=sat, sun\n"
+                            "except=2026-03-29, 2026-12-26\n[schedule.day]\nscene=Day\ntime=08:00\n"));
     }
 
     void versionNamesTheCatalogueAsZq40ctlDoes()
@@ -94,18 +99,61 @@ private slots:
         QVERIFY(c.staffZone(4)->sources.empty() && !c.staffZone(1));
         QCOMPARE(listenAddress(c, false), QHostAddress(QHostAddress::LocalHost));
         QCOMPARE(listenAddress(c, true), QHostAddress(QStringLiteral("192.0.2.7")));
+        QVERIFY(c.staffScenes && c.schedule.catchUp);
+        QCOMPARE(c.schedule.timeZone.id(), QByteArray("Europe/Berlin"));
+        QCOMPARE(c.schedule.entries.size(), size_t(2));
+        const SceneScheduleEntry& night = c.schedule.entries[1].name == "night" ? c.schedule.entries[1]
+                                                                                 : c.schedule.entries[0];
+        QCOMPARE(night.scene, QStringLiteral("Closed Hours"));
+        QCOMPARE(night.unit, 51002u);
+        QCOMPARE(night.days, QList<int>({6, 7}));
+        QCOMPARE(night.except, QList<QDate>({QDate(2026, 3, 29), QDate(2026, 12, 26)}));
+        QCOMPARE(c.schedule.entries[night.name == c.schedule.entries[0].name ? 1 : 0].unit, 0u); // all
 
         const QString bad = dir.filePath(QStringLiteral("bad.conf"));
         for (const QByteArray& text :
              {QByteArray("[listen]\nport=70000\n"), QByteArray("[staff]\nzones=3,7\n"),
               QByteArray("[staff]\nzones=3\n[zone3]\nsources=1,9\n"), QByteArray("[staff]\nzone=3\n"),
-              QByteArray("[listen]\naddress=hall\n"), QByteArray("[tls]\ncertificate=cert.pem\n")}) {
+              QByteArray("[listen]\naddress=hall\n"), QByteArray("[tls]\ncertificate=cert.pem\n"),
+              QByteArray("[staff]\nscenes=yes\n"), QByteArray("[schedule]\ntimezone=Mars/Olympus\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=8:00 pm\n"), QByteArray("[schedule.a]\ntime=08:00\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\ndays=mon,mon\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\nexcept=2026-3-1\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\nunit=hall\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\nwhen=now\n")}) {
             QFile f(bad);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
             f.close();
             QVERIFY2(!readConfig(bad, c, error), text.constData());
         }
         QCOMPARE(run(QStringLiteral(ZQ40D_PATH), {"--config", bad}).code, 1);
+    }
+
+    // The runs themselves, across summer time, are the API test's.
+    void startUpCatchesUpOnlyTheLastRunDueTodayForEachUnit()
+    {
+        ScheduleConfig schedules;
+        schedules.timeZone = QTimeZone("Europe/Berlin");
+        const auto entry = [](const char* name, uint32_t unit, QTime time, QList<QDate> except = {}) {
+            return SceneScheduleEntry{name, name, unit, time, {1, 2, 3, 4, 5, 6, 7}, except};
+        };
+        const QDate today(2026, 6, 1);
+        schedules.entries = {entry("Day", 0, QTime(8, 0)), entry("Evening", 0, QTime(18, 0)),
+                             entry("Late", 0, QTime(23, 0)), entry("Bar", 7, QTime(17, 0)),
+                             entry("Skipped", 7, QTime(18, 30), {today})};
+        const QDateTime now(today, QTime(19, 0), schedules.timeZone);
+        const auto started = [&](bool catchUp) {
+            schedules.catchUp = catchUp;
+            QStringList ran;
+            SceneSchedule s(schedules, [&] { return now.toUTC(); }, [&](const SceneScheduleEntry& e) { ran << e.scene; });
+            s.start();
+            return std::pair{ran, s.nextRuns()};
+        };
+        const auto [caughtUp, next] = started(true);
+        QCOMPARE(caughtUp, QStringList({"Evening", "Bar"}));
+        QCOMPARE(next[1], QDateTime(today.addDays(1), QTime(18, 0), schedules.timeZone).toUTC());
+        QCOMPARE(next[4], QDateTime(today.addDays(1), QTime(18, 30), schedules.timeZone).toUTC());
+        QCOMPARE(started(false).first, QStringList());
     }
 
     void wrongPinsDoubleTheWaitUpToAnHour()
