@@ -58,7 +58,31 @@ const Command kCommands[] = {
      "  child-arrived  serial (of the unit), key, model, name, firmware, state\n"
      "  child-left     serial, key\n"
      "  block          serial, code, settings (the settings it changed: name and value)\n"},
+    {"scene", "scene list [--json] | save SERIAL NAME | upload NAME FILE | apply SERIAL NAME | delete NAME",
+     "The scenes of the zq40d service: named configurations it keeps and\n"
+     "applies. list prints NAME<tab>SCOPE a line (with --json the service's\n"
+     "array); save keeps the unit's current setup as NAME, upload keeps FILE (a\n"
+     ".zq40 configuration), both with --scope=levels to apply only the zones'\n"
+     "levels and sources, or --scope=all (the default); apply sends the scene\n"
+     "to the unit; delete removes it. Saving, uploading and deleting need an\n"
+     "installer token.\n"
+     "The service is asked over HTTP: at --url=URL, else $ZQ40D_URL, else\n"
+     "http://127.0.0.1:8040, with the token in $ZQ40D_TOKEN. Exit status as\n"
+     "below: 1 also for a refused name or file, 2 no such unit or scene, 3 an\n"
+     "installer is working on the units, 4 the token may not do this, 5 the\n"
+     "service did not answer.\n"},
 };
+
+// A scene's words: the action and how many words follow it.
+bool sceneWordsFit(const std::vector<std::string>& words)
+{
+    static const std::pair<const char*, size_t> kActions[] = {
+        {"list", 1}, {"save", 3}, {"upload", 3}, {"apply", 3}, {"delete", 2}};
+    for (const auto& [action, count] : kActions)
+        if (!words.empty() && words[0] == action)
+            return words.size() == count;
+    return false;
+}
 
 const Command* findCommand(const std::string& name)
 {
@@ -86,8 +110,16 @@ Arguments parseArguments(const std::vector<std::string>& args)
 {
     Arguments a;
     bool optionsEnded = false;
+    std::string* value = nullptr; // the option waiting for its value
     for (const std::string& word : args) {
-        if (!optionsEnded && word == "--") {
+        if (value) {
+            *value = word;
+            value = nullptr;
+        } else if (!optionsEnded && (word == "--url" || word == "--scope")) {
+            value = word == "--url" ? &a.url : &a.scope;
+        } else if (!optionsEnded && (word.rfind("--url=", 0) == 0 || word.rfind("--scope=", 0) == 0)) {
+            (word[2] == 'u' ? a.url : a.scope) = word.substr(word.find('=') + 1);
+        } else if (!optionsEnded && word == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && (word == "--help" || word == "-h")) {
             a.help = true;
@@ -111,6 +143,10 @@ Arguments parseArguments(const std::vector<std::string>& args)
             a.words.push_back(word);
         }
     }
+    if (value) {
+        a.error = "an option needs a value";
+        return a;
+    }
     if (a.command == "help") {
         a.help = true;
         a.command = a.words.empty() ? std::string() : a.words.front();
@@ -129,7 +165,19 @@ Arguments parseArguments(const std::vector<std::string>& args)
     }
     const std::string c = a.command;
     const bool takesOneSerial = c != "list" && c != "monitor" && c != "update";
-    if ((c == "list" || c == "monitor") && (!a.serials.empty() || !a.words.empty()))
+    uint32_t sceneSerial = 0;
+    if (c == "scene" && (!a.serials.empty() || !sceneWordsFit(a.words)))
+        a.error = "scene takes list, save SERIAL NAME, upload NAME FILE, apply SERIAL NAME or delete NAME";
+    else if (c == "scene" && (a.words[0] == "save" || a.words[0] == "apply") &&
+             !parseSerial(a.words[1], sceneSerial))
+        a.error = "scene " + a.words[0] + " needs a unit's serial number first";
+    else if (!a.scope.empty() && (a.scope != "levels" && a.scope != "all"))
+        a.error = "--scope is levels or all";
+    else if (!a.scope.empty() && (c != "scene" || (a.words[0] != "save" && a.words[0] != "upload")))
+        a.error = "--scope is for scene save and scene upload";
+    else if (!a.url.empty() && c != "scene")
+        a.error = "--url is for scene";
+    else if ((c == "list" || c == "monitor") && (!a.serials.empty() || !a.words.empty()))
         a.error = c + " takes no units or names";
     else if (takesOneSerial && a.serials.size() > 1)
         a.error = c + " works on one unit";
@@ -141,8 +189,8 @@ Arguments parseArguments(const std::vector<std::string>& args)
         a.error = c + " takes no names";
     else if (c == "update" && a.all && !a.serials.empty())
         a.error = "update takes serial numbers or --all, not both";
-    else if (a.json && c != "list" && c != "show" && c != "monitor")
-        a.error = "--json is for list, show and monitor";
+    else if (a.json && c != "list" && c != "show" && c != "monitor" && !(c == "scene" && a.words[0] == "list"))
+        a.error = "--json is for list, show, monitor and scene list";
     else if (a.keepName && c != "load")
         a.error = "--keep-name is for load";
     else if (a.all && c != "update")

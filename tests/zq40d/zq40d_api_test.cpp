@@ -497,6 +497,23 @@ private slots:
         QCOMPARE(call("DELETE", "/api/v1/scenes/Day", {}, installer).status, 200);
         QCOMPARE(call("DELETE", "/api/v1/scenes/Day", {}, installer).status, 404);
         QCOMPARE(service->scenes().names(), QStringList{"Closed"});
+
+        // zq40ctl scene asks the service with the token of the environment.
+        const auto ctl = [this](const QStringList& words, const QByteArray& token) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("ZQ40D_TOKEN", token);
+            env.insert("ZQ40D_URL", QStringLiteral("http://127.0.0.1:%1").arg(service->port()));
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(ZQ40CTL_PATH), QStringList{"scene"} + words);
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 30000); }();
+            return std::pair{p.exitCode(), p.readAllStandardOutput() + p.readAllStandardError()};
+        };
+        QCOMPARE(ctl({"save", "51002", "Late Bar", "--scope=levels"}, installer).first, 0);
+        QCOMPARE(ctl({"list"}, staff), std::pair(4, QByteArray("zq40ctl: staff may not apply scenes\n")));
+        QCOMPARE(ctl({"list"}, installer), std::pair(0, QByteArray("Closed\tlevels\nLate Bar\tlevels\n")));
+        QCOMPARE(ctl({"apply", "51002", "Nothing"}, installer).first, 2);
+        QCOMPARE(ctl({"delete", "Late Bar"}, installer).first, 0);
     }
 
     // Europe/Berlin: 02:30 is skipped on 2026-03-29 and comes twice on
