@@ -168,8 +168,7 @@ Arguments parseArguments(const std::vector<std::string>& args)
     uint32_t sceneSerial = 0;
     if (c == "scene" && (!a.serials.empty() || !sceneWordsFit(a.words)))
         a.error = "scene takes list, save SERIAL NAME, upload NAME FILE, apply SERIAL NAME or delete NAME";
-    else if (c == "scene" && (a.words[0] == "save" || a.words[0] == "apply") &&
-             !parseSerial(a.words[1], sceneSerial))
+    else if (c == "scene" && (a.words[0] == "save" || a.words[0] == "apply") && !parseSerial(a.words[1], sceneSerial))
         a.error = "scene " + a.words[0] + " needs a unit's serial number first";
     else if (!a.scope.empty() && (a.scope != "levels" && a.scope != "all"))
         a.error = "--scope is levels or all";

@@ -47,10 +47,14 @@ int exitFor(int status)
 {
     switch (status) {
     case 401:
-    case 403: return kAccessDenied;
-    case 404: return kNoSuchUnit;
-    case 409: return kUnitHeld;
-    default: return status >= 400 && status < 500 ? kBadUsage : kUnitFailed;
+    case 403:
+        return kAccessDenied;
+    case 404:
+        return kNoSuchUnit;
+    case 409:
+        return kUnitHeld;
+    default:
+        return status >= 400 && status < 500 ? kBadUsage : kUnitFailed;
     }
 }
 
@@ -63,7 +67,7 @@ int runScene(const Arguments& a)
         return kAccessDenied;
     }
     const QString base = !a.url.empty() ? QString::fromStdString(a.url)
-                                         : qEnvironmentVariable("ZQ40D_URL", QString::fromLatin1(kDefaultUrl));
+                                        : qEnvironmentVariable("ZQ40D_URL", QString::fromLatin1(kDefaultUrl));
     const std::string& action = a.words[0];
     // The scene's name, or upload's file.
     const QString last = QString::fromStdString(a.words.back());
@@ -73,9 +77,10 @@ int runScene(const Arguments& a)
         url.setPath(url.path() + QStringLiteral("/api/v1/scenes"));
         method = "GET";
     } else if (action == "save" || action == "apply") {
-        url.setPath(url.path() + QStringLiteral("/api/v1/units/%1/scenes/%2%3")
-                                     .arg(QString::fromStdString(a.words[1]), last,
-                                          action == "apply" ? QStringLiteral("/apply") : QString()));
+        url.setPath(url.path() +
+                    QStringLiteral("/api/v1/units/%1/scenes/%2%3")
+                        .arg(QString::fromStdString(a.words[1]), last,
+                             action == "apply" ? QStringLiteral("/apply") : QString()));
     } else {
         url.setPath(url.path() + QStringLiteral("/api/v1/scenes/") + QString::fromStdString(a.words[1]));
         method = action == "delete" ? "DELETE" : "PUT";

@@ -1,8 +1,8 @@
 #include "clock_watch.h"
 
 #include <cerrno>
-#include <limits>
 #include <cstdint>
+#include <limits>
 
 #include <sys/timerfd.h>
 #include <unistd.h>

@@ -96,9 +96,9 @@ HttpReply Service::scheduleList()
             {QStringLiteral("name"), e.name},
             {QStringLiteral("scene"), e.scene},
             {QStringLiteral("unit"), e.unit ? QJsonValue(qint64(e.unit)) : QJsonValue(QStringLiteral("all"))},
-            {QStringLiteral("next"), next[i].isValid()
-                                         ? QJsonValue(next[i].toTimeZone(schedules.timeZone).toString(Qt::ISODate))
-                                         : QJsonValue()},
+            {QStringLiteral("next"),
+             next[i].isValid() ? QJsonValue(next[i].toTimeZone(schedules.timeZone).toString(Qt::ISODate))
+                               : QJsonValue()},
         });
     }
     return json(200, all);
@@ -120,14 +120,17 @@ std::pair<int, QString> Service::sceneRefusal(uint32_t serial, QDevice*& unit)
 
 void Service::runSchedule(const SceneScheduleEntry& entry)
 {
-    std::vector<uint32_t> serials;
-    if (entry.unit)
-        serials.push_back(entry.unit);
-    else
-        for (const QDevice* unit : waiter.units())
-            serials.push_back(unit->pDeviceInfo->ser);
-    for (uint32_t serial : serials)
-        sceneFiles.apply(serial, entry.scene, QStringLiteral("schedule %1").arg(entry.name));
+    // The timer may fire while a request sends to a unit: the scene waits.
+    listener->runInTurn([this, entry] {
+        std::vector<uint32_t> serials;
+        if (entry.unit)
+            serials.push_back(entry.unit);
+        else
+            for (const QDevice* unit : waiter.units())
+                serials.push_back(unit->pDeviceInfo->ser);
+        for (uint32_t serial : serials)
+            sceneFiles.apply(serial, entry.scene, QStringLiteral("schedule %1").arg(entry.name));
+    });
 }
 
 } // namespace zq40::daemon

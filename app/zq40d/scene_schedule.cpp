@@ -86,8 +86,7 @@ void SceneSchedule::timeJumped()
 {
     const QDateTime now = clock();
     for (size_t i = 0; i < next.size(); ++i)
-        next[i] = nextRun(schedules.entries[i], schedules.timeZone,
-                          last[i].isValid() && last[i] > now ? last[i] : now);
+        next[i] = nextRun(schedules.entries[i], schedules.timeZone, last[i].isValid() && last[i] > now ? last[i] : now);
     arm();
 }
 

@@ -126,9 +126,8 @@ QString Scenes::store(const QString& name, SceneScope scope, const QByteArray& b
     ParameterBlocks check;
     if (config().read(file.fileName(), check, false) != config::kOk)
         return QStringLiteral("File Error: Unable to Load from File");
-    if (!writeWhole(path(name, kScope), scopeName(scope)) || (QFile::exists(path(name, kScene)) &&
-                                                              !QFile::remove(path(name, kScene))) ||
-        !file.rename(path(name, kScene)))
+    if (!writeWhole(path(name, kScope), scopeName(scope)) ||
+        (QFile::exists(path(name, kScene)) && !QFile::remove(path(name, kScene))) || !file.rename(path(name, kScene)))
         return QStringLiteral("cannot keep scenes in %1").arg(folder);
     file.setAutoRemove(false);
     qInfo("zq40d: %s saved scene %s (%s)", qPrintable(who), qPrintable(name), scopeName(scope));

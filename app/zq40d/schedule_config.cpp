@@ -29,8 +29,8 @@ bool readEntry(const QSettings& ini, const QString& section, SceneScheduleEntry&
         error = where + QStringLiteral("needs a scene");
         return false;
     }
-    const QString unit = value("unit").toString().trimmed().isEmpty() ? QStringLiteral("all")
-                                                                        : value("unit").toString().trimmed();
+    const QString unit =
+        value("unit").toString().trimmed().isEmpty() ? QStringLiteral("all") : value("unit").toString().trimmed();
     bool ok = unit == QLatin1String("all");
     if (!ok)
         e.unit = unit.toUInt(&ok);

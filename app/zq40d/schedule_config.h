@@ -20,8 +20,8 @@ namespace zq40::daemon {
 struct SceneScheduleEntry {
     QString name;
     QString scene;
-    uint32_t unit = 0; // 0: every unit
-    QTime time;        // local, in the schedule's time zone
+    uint32_t unit = 0;                    // 0: every unit
+    QTime time;                           // local, in the schedule's time zone
     QList<int> days{1, 2, 3, 4, 5, 6, 7}; // Qt::DayOfWeek
     QList<QDate> except;
 };

@@ -46,8 +46,9 @@ Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clo
     QObject::connect(&lender, &UnitLender::DoReturned, [broadcast] {
         broadcast({{QStringLiteral("event"), QStringLiteral("returned")}});
     });
-    QObject::connect(&sceneFiles, &Scenes::DoScenesChanged,
-                     [broadcast] { broadcast({{QStringLiteral("event"), QStringLiteral("scenes")}}); });
+    QObject::connect(&sceneFiles, &Scenes::DoScenesChanged, [broadcast] {
+        broadcast({{QStringLiteral("event"), QStringLiteral("scenes")}});
+    });
     QObject::connect(&clockWatch, &ClockWatch::DoClockSet, [this] { scheduler.timeJumped(); });
 }
 

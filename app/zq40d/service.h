@@ -39,6 +39,8 @@ public:
 
     Scenes& scenes() { return sceneFiles; }
     SceneSchedule& schedule() { return scheduler; }
+    // Work that sends to units, from outside a request: in turn with them.
+    void runInTurn(std::function<void()> job) { listener->runInTurn(std::move(job)); }
 
 private:
     struct Caller {

@@ -12,11 +12,11 @@
 
 #include <zq40emu/zq40emu.h>
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
-#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -184,7 +184,8 @@ private slots:
         hall = &bed->plug(unit(51002, kCarried601));
         bed->plug(unit(51003, kOld601));
         config.schedule.timeZone = QTimeZone("Europe/Berlin");
-        config.schedule.entries = {{"night", "Closed", 51002, QTime(2, 30), {1, 2, 3, 4, 5, 6, 7}, {QDate(2026, 3, 30)}}};
+        config.schedule.entries = {
+            {"night", "Closed", 51002, QTime(2, 30), {1, 2, 3, 4, 5, 6, 7}, {QDate(2026, 3, 30)}}};
         wallSince.start();
         service = std::make_unique<Service>(
             config, *secrets, [this] { return clockMs; }, [this] { return wallBase.addMSecs(wallSince.elapsed()); });
@@ -454,7 +455,8 @@ private slots:
                  QByteArray(R"([{"name":"Closed","scope":"levels"},{"name":"Day","scope":"all"}])"));
 
         // Only the zones' levels and sources: block 16 alone, linked zones in step.
-        QTest::ignoreMessage(QtInfoMsg, "zq40d: installer token desk from 127.0.0.1 applied scene Closed to unit 51002");
+        QTest::ignoreMessage(QtInfoMsg,
+                             "zq40d: installer token desk from 127.0.0.1 applied scene Closed to unit 51002");
         hall->clearReceived();
         QCOMPARE(call("POST", "/api/v1/units/51002/scenes/Closed/apply", {}, installer).status, 200);
         QCOMPARE(writtenCodes(*hall), std::vector<int>{16});
@@ -520,7 +522,9 @@ private slots:
     // 2026-10-25; the schedule skips 2026-03-30.
     void aScheduleAppliesItsSceneOnceAcrossSummerTime()
     {
-        const auto next = [this] { return QJsonDocument::fromJson(call("GET", "/api/v1/schedule", {}, staff).body)[0]["next"].toString(); };
+        const auto next = [this] {
+            return QJsonDocument::fromJson(call("GET", "/api/v1/schedule", {}, staff).body)[0]["next"].toString();
+        };
         const auto setClock = [this](const QDateTime& utc) {
             QCOMPARE(patch("{\"Zone1.Level\": -6}", installer).status, 200);
             hall->clearReceived();

@@ -102,8 +102,8 @@ private slots:
         QVERIFY(c.staffScenes && c.schedule.catchUp);
         QCOMPARE(c.schedule.timeZone.id(), QByteArray("Europe/Berlin"));
         QCOMPARE(c.schedule.entries.size(), size_t(2));
-        const SceneScheduleEntry& night = c.schedule.entries[1].name == "night" ? c.schedule.entries[1]
-                                                                                 : c.schedule.entries[0];
+        const SceneScheduleEntry& night =
+            c.schedule.entries[1].name == "night" ? c.schedule.entries[1] : c.schedule.entries[0];
         QCOMPARE(night.scene, QStringLiteral("Closed Hours"));
         QCOMPARE(night.unit, 51002u);
         QCOMPARE(night.days, QList<int>({6, 7}));
@@ -145,7 +145,8 @@ private slots:
         const auto started = [&](bool catchUp) {
             schedules.catchUp = catchUp;
             QStringList ran;
-            SceneSchedule s(schedules, [&] { return now.toUTC(); }, [&](const SceneScheduleEntry& e) { ran << e.scene; });
+            SceneSchedule s(
+                schedules, [&] { return now.toUTC(); }, [&](const SceneScheduleEntry& e) { ran << e.scene; });
             s.start();
             return std::pair{ran, s.nextRuns()};
         };
