@@ -516,6 +516,18 @@ private slots:
         QCOMPARE(ctl({"list"}, installer), std::pair(0, QByteArray("Closed\tlevels\nLate Bar\tlevels\n")));
         QCOMPARE(ctl({"apply", "51002", "Nothing"}, installer).first, 2);
         QCOMPARE(ctl({"delete", "Late Bar"}, installer).first, 0);
+        QFile edited(files.filePath("edited.zq40"));
+        QVERIFY(edited.open(QIODevice::WriteOnly) && edited.write(zq40ctlEdited) == zq40ctlEdited.size());
+        edited.close();
+        QCOMPARE(ctl({"upload", "Whole", edited.fileName()}, installer).first, 0);
+        hall->clearReceived();
+        QCOMPARE(ctl({"apply", "51002", "Whole"}, installer).first, 0);
+        QCOMPARE(writtenCodes(*hall), std::vector<int>(zq40::kOpenConfigSends.begin(), zq40::kOpenConfigSends.end()));
+        QCOMPARE(ctl({"delete", "Whole"}, {}).first, 4);
+        QCOMPARE(ctl({"apply", "Whole"}, installer).first, 1);
+        QCOMPARE(ctl({"save", "51002", "X", "--scope=some"}, installer).first, 1);
+        QCOMPARE(ctl({"list", "--url=http://127.0.0.1:1"}, installer).first, 5);
+        QCOMPARE(ctl({"delete", "Whole"}, installer).first, 0);
     }
 
     // Europe/Berlin: 02:30 is skipped on 2026-03-29 and comes twice on

@@ -9,6 +9,7 @@
 #include "secret_store.h"
 #include "throttle.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -155,6 +156,33 @@ private slots:
         QCOMPARE(next[1], QDateTime(today.addDays(1), QTime(18, 0), schedules.timeZone).toUTC());
         QCOMPARE(next[4], QDateTime(today.addDays(1), QTime(18, 30), schedules.timeZone).toUTC());
         QCOMPARE(started(false).first, QStringList());
+    }
+
+    void aRunComesOnceOnItsDaysWhateverTheClockDoes()
+    {
+        const QTimeZone berlin("Europe/Berlin");
+        const SceneScheduleEntry weekend{"night", "Closed", 0, QTime(2, 30), {6, 7}, {QDate(2026, 3, 28)}};
+        // Saturday excepted, Sunday's 02:30 skipped by summer time.
+        QCOMPARE(SceneSchedule::nextRun(weekend, berlin, QDateTime(QDate(2026, 3, 27), QTime(12, 0), berlin)),
+                 QDateTime(QDate(2026, 3, 29), QTime(1, 0), Qt::UTC));
+        QCOMPARE(SceneSchedule::dueOn(weekend, berlin, QDate(2026, 3, 30)), std::nullopt); // a Monday
+
+        // Run, then the clock set back an hour: not again today.
+        ScheduleConfig config{{weekend}, berlin, false};
+        QDateTime base(QDate(2026, 4, 4), QTime(2, 29, 59, 800), berlin);
+        QElapsedTimer since;
+        since.start();
+        int runs = 0;
+        SceneSchedule s(config, [&] { return base.toUTC().addMSecs(since.elapsed()); }, [&](auto&) { ++runs; });
+        s.start();
+        QTRY_COMPARE(runs, 1);
+        const QDateTime tomorrow(QDate(2026, 4, 5), QTime(2, 30), berlin);
+        QCOMPARE(s.nextRuns().front(), tomorrow.toUTC());
+        base = base.addSecs(-3600);
+        s.timeJumped();
+        QCOMPARE(s.nextRuns().front(), tomorrow.toUTC());
+        QTest::qWait(500);
+        QCOMPARE(runs, 1);
     }
 
     void wrongPinsDoubleTheWaitUpToAnHour()
