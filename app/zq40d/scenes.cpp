@@ -16,6 +16,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace zq40::daemon {
 
@@ -72,13 +73,14 @@ Scenes::Scenes(const QString& stateFolder, PanelCore& core, ServicePrompter& pro
 
 bool Scenes::validName(const QString& name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9 _-]{0,31}$"));
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9 _-]{0,30}[A-Za-z0-9_-])?$"));
     return pattern.match(name).hasMatch();
 }
 
 QString Scenes::nameRule()
 {
-    return QStringLiteral("a scene's name is 1 to %1 letters, digits, spaces, - and _, starting with a letter or digit")
+    return QStringLiteral("a scene's name is 1 to %1 letters, digits, spaces, - and _, starting with a letter or "
+                          "digit and not ending in a space")
         .arg(kMaxNameLength);
 }
 
@@ -126,8 +128,10 @@ QString Scenes::store(const QString& name, SceneScope scope, const QByteArray& b
     ParameterBlocks check;
     if (config().read(file.fileName(), check, false) != config::kOk)
         return QStringLiteral("File Error: Unable to Load from File");
+    // Renamed over the scene it replaces: never half of either.
+    file.close();
     if (!writeWhole(path(name, kScope), scopeName(scope)) ||
-        (QFile::exists(path(name, kScene)) && !QFile::remove(path(name, kScene))) || !file.rename(path(name, kScene)))
+        std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path(name, kScene)).constData()))
         return QStringLiteral("cannot keep scenes in %1").arg(folder);
     file.setAutoRemove(false);
     qInfo("zq40d: %s saved scene %s (%s)", qPrintable(who), qPrintable(name), scopeName(scope));

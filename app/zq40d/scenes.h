@@ -40,7 +40,7 @@ public:
     Scenes(const QString& stateFolder, PanelCore& core, ServicePrompter& prompter, UnitFor unitFor);
 
     // 1 to 32 letters, digits, spaces, '-' and '_', starting with a letter
-    // or digit: a name that is a file name as it stands.
+    // or digit and not ending in a space: a file name as it stands.
     static bool validName(const QString& name);
     static QString nameRule();
 

@@ -470,6 +470,7 @@ private slots:
         hall->clearReceived();
         const QList<QPair<QByteArray, QString>> refused{
             {"PUT /api/v1/scenes/.hidden", "400"},
+            {"PUT /api/v1/scenes/Day%20", "400"},
             {"PUT /api/v1/scenes/" + QByteArray(33, 'a'), "400"},
             {"PUT /api/v1/scenes/..%2Fsecrets", "404"},
             {"PUT /api/v1/scenes/D%C3%A4mmerung", "400"},
