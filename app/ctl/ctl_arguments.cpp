@@ -58,19 +58,20 @@ const Command kCommands[] = {
      "  child-arrived  serial (of the unit), key, model, name, firmware, state\n"
      "  child-left     serial, key\n"
      "  block          serial, code, settings (the settings it changed: name and value)\n"},
-    {"scene", "scene list [--json] | save SERIAL NAME | upload NAME FILE | apply SERIAL NAME | delete NAME",
-     "The scenes of the zq40d service: named configurations it keeps and\n"
-     "applies. list prints NAME<tab>SCOPE a line (with --json the service's\n"
-     "array); save keeps the unit's current setup as NAME, upload keeps FILE (a\n"
-     ".zq40 configuration), both with --scope=levels to apply only the zones'\n"
-     "levels and sources, or --scope=all (the default); apply sends the scene\n"
-     "to the unit; delete removes it. Saving, uploading and deleting need an\n"
-     "installer token.\n"
-     "The service is asked over HTTP: at --url=URL, else $ZQ40D_URL, else\n"
-     "http://127.0.0.1:8040, with the token in $ZQ40D_TOKEN. Exit status as\n"
-     "below: 1 also for a refused name or file, 2 no such unit or scene, 3 an\n"
-     "installer is working on the units, 4 the token may not do this, 5 the\n"
-     "service did not answer.\n"},
+    {"scene", "scene list|save|upload|apply|delete ...",
+     "The scenes of the zq40d service, named configurations it keeps:\n"
+     "  scene list [--json]                     NAME<tab>SCOPE a line\n"
+     "  scene save SERIAL NAME [--scope=SCOPE]  keeps the unit's setup as NAME\n"
+     "  scene upload NAME FILE [--scope=SCOPE]  keeps the .zq40 FILE as NAME\n"
+     "  scene apply SERIAL NAME                 sends the scene to the unit\n"
+     "  scene delete NAME\n"
+     "SCOPE all (the default) applies the whole file as load does; levels only\n"
+     "the zones' levels and sources. Saving, uploading and deleting need an\n"
+     "installer token. The service is asked over HTTP, at --url=URL, else\n"
+     "$ZQ40D_URL, else http://127.0.0.1:8040, with the token in $ZQ40D_TOKEN.\n"
+     "Exit status: 0 done, 1 bad usage or a name or file refused, 2 no such unit\n"
+     "or scene, 3 an installer is working on the units, 4 the token may not do\n"
+     "this, 5 the service did not answer.\n"},
 };
 
 // A scene's words: the action and how many words follow it.
