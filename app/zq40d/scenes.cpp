@@ -153,7 +153,7 @@ QString Scenes::apply(uint32_t serial, const QString& name, const QString& who)
 {
     const std::optional<SceneScope> kind = scope(name);
     if (!kind)
-        return QStringLiteral("no scene named %1").arg(validName(name) ? name : QStringLiteral("so"));
+        return validName(name) ? QStringLiteral("no scene named %1").arg(name) : nameRule();
     QString why;
     QDevice* unit = unitFor(serial, why);
     if (unit && *kind == SceneScope::Levels)
@@ -174,7 +174,7 @@ QString Scenes::apply(uint32_t serial, const QString& name, const QString& who)
 QString Scenes::remove(const QString& name, const QString& who)
 {
     if (!scope(name))
-        return QStringLiteral("no scene named %1").arg(validName(name) ? name : QStringLiteral("so"));
+        return validName(name) ? QStringLiteral("no scene named %1").arg(name) : nameRule();
     if (!QFile::remove(path(name, kScene)))
         return QStringLiteral("cannot delete scene %1").arg(name);
     QFile::remove(path(name, kScope));

@@ -1,6 +1,7 @@
 // zq40d's service: the units on this thread's event loop, held as the window
 // and zq40ctl hold them, and the JSON API over them for the callers that
-// prove who they are.
+// prove who they are; the scenes it keeps, applied on request and by the
+// clock.
 #pragma once
 
 #include "clock_watch.h"
