@@ -185,7 +185,8 @@ private slots:
         bed->plug(unit(51003, kOld601));
         config.schedule.timeZone = QTimeZone("Europe/Berlin");
         config.schedule.entries = {
-            {"night", "Closed", 51002, QTime(2, 30), {1, 2, 3, 4, 5, 6, 7}, {QDate(2026, 3, 30)}}};
+            {"night", "Closed", 51002, QTime(2, 30), {1, 2, 3, 4, 5, 6, 7}, {QDate(2026, 3, 30)}},
+            {"every", "Closed", 0, QTime(4, 0), {1, 2, 3, 4, 5, 6, 7}, {}}};
         wallSince.start();
         service = std::make_unique<Service>(
             config, *secrets, [this] { return clockMs; }, [this] { return wallBase.addMSecs(wallSince.elapsed()); });
@@ -448,8 +449,13 @@ private slots:
     {
         const auto zone1 = [this] { return int(int8_t(hall->block(16)[4])); };
         QCOMPARE(patch("{\"Zone1.Level\": -6}", installer).status, 200);
+        QWebSocket events;
+        QVERIFY(openEvents(events, {{"Authorization", "Bearer " + staff}}));
+        QSignalSpy got(&events, &QWebSocket::textMessageReceived);
         QCOMPARE(call("POST", "/api/v1/units/51002/scenes/Day", {}, installer).object(),
                  QJsonObject({{"name", "Day"}, {"scope", "all"}}));
+        QTRY_COMPARE(got.count(), 1);
+        QCOMPARE(got.first().first().toString(), QStringLiteral("{\"event\":\"scenes\"}"));
         QCOMPARE(call("PUT", "/api/v1/scenes/Closed?scope=levels", zq40ctlEdited, installer).status, 201);
         QCOMPARE(call("GET", "/api/v1/scenes", {}, installer).body,
                  QByteArray(R"([{"name":"Closed","scope":"levels"},{"name":"Day","scope":"all"}])"));
@@ -563,6 +569,13 @@ private slots:
         QTest::qWait(1500);
         QVERIFY(writtenCodes(*hall).empty());
         QCOMPARE(next(), QStringLiteral("2026-10-26T02:30:00+01:00"));
+
+        // Every unit: the one that may not be edited is left as it is.
+        QTest::ignoreMessage(QtInfoMsg,
+                             "zq40d: schedule every could not apply scene Closed to unit 51003: unit "
+                             "51003 needs a firmware update before a scene can be applied");
+        setClock(QDateTime(QDate(2026, 10, 25), QTime(2, 59, 59), Qt::UTC));
+        applied();
     }
 
     void withoutCredentialsOrBeyondTheBoundsNothingHappens()
