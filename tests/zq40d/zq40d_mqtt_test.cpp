@@ -154,6 +154,7 @@ private slots:
         config.stateFolder = state.path();
         config.lendingName = QString::fromLatin1(kLending);
         config.staffZones = {{1, {1, 2}}, {2, {1}}};
+        config.staffScenes = true;
         MqttConfig mqtt;
         mqtt.host = QStringLiteral("127.0.0.1");
         mqtt.port = port;
@@ -249,6 +250,19 @@ private slots:
         const QJsonObject tooLong = command(QByteArray(MqttBridge::kMaxCommandBytes + 1, ' '));
         QVERIFY(tooLong["error"].toString().contains("longer than"));
         QVERIFY(command("Evening", "scene")["error"].toString().contains("Evening"));
+    }
+
+    void aSceneButtonAppliesTheScene()
+    {
+        const QString button = QStringLiteral("homeassistant/button/lobby/zq40_51010_scene_%1/config")
+                                   .arg(QLatin1String(QByteArray("Evening").toHex()));
+        QVERIFY(service->scenes().saveFrom(51010, "Evening", SceneScope::Levels, "test").isEmpty()); // Zone1 at -20
+        QVERIFY(until([&] { return retained.count(button); }));
+        QCOMPARE(json(button)["payload_press"].toString(), QStringLiteral("Evening"));
+        QCOMPARE(command("{\"Zone1.Level\": -30}")["status"].toString(), QStringLiteral("ok"));
+        QCOMPARE(command("Evening", "scene")["status"].toString(), QStringLiteral("ok"));
+        QCOMPARE(writtenCodes(*lobby), std::vector<int>{16});
+        QCOMPARE(int(int8_t(lobby->block(16)[4])), -20);
     }
 
     void aRemotesReportReachesTheState()
