@@ -10,6 +10,7 @@
 //    topic to its block on the wire, and a report of the unit to its state
 //    topic, median and 99th percentile.
 // Run under umockdev-wrapper.
+#include "process_figures.h"
 #include "secret_store.h"
 
 #include <zq40emu/zq40emu.h>
@@ -49,23 +50,7 @@ double ms(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
-}
-
-// VmRSS in KiB, and user plus system CPU in clock ticks, of a process.
-long rssKiB(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
-
+// User plus system CPU in clock ticks, of a process.
 long cpuTicks(qint64 pid)
 {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
