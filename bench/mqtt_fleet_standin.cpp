@@ -95,7 +95,8 @@ int main(int argc, char** argv)
     probe.close();
     QFile conf(dir.filePath(QStringLiteral("mosquitto.conf")));
     conf.open(QIODevice::WriteOnly);
-    conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\nallow_anonymous true\nmax_queued_messages 0\n");
+    conf.write("listener " + QByteArray::number(port) +
+               " 127.0.0.1\nallow_anonymous true\nset_tcp_nodelay true\nmax_queued_messages 0\n");
     conf.close();
     QProcess broker;
     broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});

@@ -205,7 +205,9 @@ int main(int argc, char** argv)
     probe.close();
     QFile brokerConf(dir.filePath(QStringLiteral("mosquitto.conf")));
     brokerConf.open(QIODevice::WriteOnly);
-    brokerConf.write("listener " + QByteArray::number(brokerPort) + " 127.0.0.1\nallow_anonymous true\n");
+    // As data/mosquitto/ has it: commands are not held back for acknowledgements.
+    brokerConf.write("listener " + QByteArray::number(brokerPort) +
+                     " 127.0.0.1\nallow_anonymous true\nset_tcp_nodelay true\n");
     brokerConf.close();
     QProcess broker;
     broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), brokerConf.fileName()});
