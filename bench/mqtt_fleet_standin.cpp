@@ -11,6 +11,7 @@
 // Usage: mqtt_fleet_standin [SITES] (default 200)
 #include "mqtt/discovery_messages.h"
 #include "parameter_blocks.h"
+#include "process_figures.h"
 #include "unit_output.h"
 
 #include <QCoreApplication>
@@ -36,22 +37,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using zq40::daemon::MqttConfig;
 using zq40::daemon::MqttTopics;
-
-double percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(p * double(v.size())))];
-}
-
-long rssKiB(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 struct Subscriber {
     mosquitto* client = nullptr;
@@ -110,7 +95,8 @@ int main(int argc, char** argv)
     probe.close();
     QFile conf(dir.filePath(QStringLiteral("mosquitto.conf")));
     conf.open(QIODevice::WriteOnly);
-    conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\nallow_anonymous true\nmax_queued_messages 0\n");
+    conf.write("listener " + QByteArray::number(port) +
+               " 127.0.0.1\nallow_anonymous true\nset_tcp_nodelay true\nmax_queued_messages 0\n");
     conf.close();
     QProcess broker;
     broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});

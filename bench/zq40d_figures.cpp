@@ -5,8 +5,12 @@
 //    of the time to each client (goal 50 ms);
 //  - wrk against GET settings for 10 s, when wrk is installed;
 //  - resident memory and CPU over 10 s idle with 200 open event sockets;
-//  - the staff page's bytes on first load.
+//  - the staff page's bytes on first load;
+//  - with mosquitto installed, started here: a command on a unit's MQTT set
+//    topic to its block on the wire, and a report of the unit to its state
+//    topic, median and 99th percentile.
 // Run under umockdev-wrapper.
+#include "process_figures.h"
 #include "secret_store.h"
 
 #include <zq40emu/zq40emu.h>
@@ -14,6 +18,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -23,10 +29,13 @@
 #include <QTemporaryDir>
 #include <QWebSocket>
 
+#include <mosquitto.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <sys/resource.h>
@@ -41,23 +50,7 @@ double ms(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
-}
-
-// VmRSS in KiB, and user plus system CPU in clock ticks, of a process.
-long rssKiB(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
-
+// User plus system CPU in clock ticks, of a process.
 long cpuTicks(qint64 pid)
 {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -108,6 +101,74 @@ struct Client {
     }
 };
 
+// Commands by MQTT to the wire, and reports to the state topic, from a
+// client with a network thread of its own.
+bool mqttFigures(zq40emu::Unit& unit, quint16 brokerPort, const std::function<bool()>& wrote)
+{
+    struct State {
+        std::mutex lock;
+        QByteArray payload;
+        Clock::time_point at;
+    } state;
+    mosquitto_lib_init();
+    mosquitto* client = mosquitto_new("figures", true, &state);
+    const auto destroy = qScopeGuard([client] {
+        mosquitto_loop_stop(client, true);
+        mosquitto_destroy(client);
+    });
+    mosquitto_message_callback_set(client, [](mosquitto*, void* self, const mosquitto_message* m) {
+        auto* s = static_cast<State*>(self);
+        const std::lock_guard hold(s->lock);
+        s->payload = QByteArray(static_cast<const char*>(m->payload), m->payloadlen);
+        s->at = Clock::now();
+    });
+    mosquitto_int_option(client, MOSQ_OPT_TCP_NODELAY, 1);
+    if (mosquitto_connect(client, "127.0.0.1", brokerPort, 30) != MOSQ_ERR_SUCCESS ||
+        mosquitto_subscribe(client, nullptr, "zq40/bench/52000/state", 1) != MOSQ_ERR_SUCCESS ||
+        mosquitto_loop_start(client) != MOSQ_ERR_SUCCESS) {
+        std::fprintf(stderr, "cannot reach the broker\n");
+        return false;
+    }
+    const auto level = [&state](int wanted) {
+        const std::lock_guard hold(state.lock);
+        const QJsonObject s = QJsonDocument::fromJson(state.payload).object();
+        return s["connected"].toBool() && (wanted > 0 || s["settings"]["Zone1"]["Level"].toInt() == wanted);
+    };
+    runUntil([&] { return level(1); }, 10000);
+    std::vector<double> commands, reports;
+    // Within the service's 20 commands a second.
+    for (int i = 0; i < 100; ++i) {
+        unit.clearReceived();
+        const QByteArray command = "{\"Zone3.Level\": " + QByteArray::number(-10 - i % 20) + "}";
+        const auto start = Clock::now();
+        mosquitto_publish(client, nullptr, "zq40/bench/52000/set", int(command.size()), command.constData(), 1, false);
+        if (!wrote()) {
+            std::fprintf(stderr, "an MQTT command did not reach the unit\n");
+            return false;
+        }
+        commands.push_back(ms(Clock::now() - start));
+        runUntil([] { return false; }, 55);
+    }
+    std::vector<uint8_t> levels = unit.block(16);
+    for (int i = 0; i < 100; ++i) {
+        levels[4] = uint8_t(-1 - i % 30);
+        unit.setBlock(16, levels);
+        const auto start = Clock::now();
+        unit.pushBlock(16);
+        if (!runUntil([&] { return level(-1 - i % 30); }, 5000)) {
+            std::fprintf(stderr, "a report did not reach the state topic\n");
+            return false;
+        }
+        const std::lock_guard hold(state.lock);
+        reports.push_back(ms(state.at - start));
+    }
+    std::printf("MQTT command to its block on the wire (%zu) median %7.2f ms, p99 %7.2f ms\n", commands.size(),
+                percentile(commands, 0.5), percentile(commands, 0.99));
+    std::printf("unit's report to its MQTT state (%zu)  median %7.2f ms, p99 %7.2f ms\n", reports.size(),
+                percentile(reports, 0.5), percentile(reports, 0.99));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -138,15 +199,33 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot write the service's files\n");
         return 1;
     }
+    // The broker too, when there is one.
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 brokerPort = probe.serverPort();
+    probe.close();
+    QFile brokerConf(dir.filePath(QStringLiteral("mosquitto.conf")));
+    brokerConf.open(QIODevice::WriteOnly);
+    // As data/mosquitto/ has it: commands are not held back for acknowledgements.
+    brokerConf.write("listener " + QByteArray::number(brokerPort) +
+                     " 127.0.0.1\nallow_anonymous true\nset_tcp_nodelay true\n");
+    brokerConf.close();
+    QProcess broker;
+    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), brokerConf.fileName()});
+    const bool mqtt = broker.waitForStarted();
     conf.write("[listen]\naddress=127.0.0.1\nport=" + QByteArray::number(port) +
                "\n[state]\nfolder=state\n[staff]\nzones=1,2,3\n[zone3]\nsources=1,2\n");
+    if (mqtt)
+        conf.write("[mqtt]\nbroker=mqtt://127.0.0.1:" + QByteArray::number(brokerPort) +
+                   "\nsite=bench\nrole=installer\n");
     conf.close();
     QProcess service;
     service.setStandardErrorFile(QProcess::nullDevice()); // its log of every change
     service.start(QStringLiteral(ZQ40D_PATH), {QStringLiteral("--config"), conf.fileName()});
-    const auto stop = qScopeGuard([&service] {
+    const auto stop = qScopeGuard([&service, &broker] {
         service.terminate();
         service.waitForFinished();
+        broker.terminate();
+        broker.waitForFinished();
     });
     Client client;
     client.base = QStringLiteral("://127.0.0.1:%1").arg(port);
@@ -187,6 +266,8 @@ int main(int argc, char** argv)
     }
     std::printf("PATCH to its block on the wire (%zu)     median %7.2f ms, worst %7.2f ms\n", edits.size(),
                 percentile(edits, 0.5), percentile(edits, 1.0));
+    if (mqtt && !mqttFigures(unit, brokerPort, wrote))
+        return 1;
 
     // A unit's report to 100 clients.
     std::vector<std::unique_ptr<QWebSocket>> sockets;

@@ -4,8 +4,9 @@
 // value, and what staff may change. Nothing may crash, hang or touch memory
 // it should not; the members read are Qt's object member for member; what
 // passes the checks names a known setting for each member, and an installer
-// is never refused.
+// is never refused. The same bytes as a topic from the broker.
 #include "json_members.h"
+#include "mqtt/mqtt_topics.h"
 #include "parameter_blocks.h"
 #include "setting_edits.h"
 #include "staff_rights.h"
@@ -45,6 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace zq40::daemon;
     const QByteArray body(reinterpret_cast<const char*>(data), qsizetype(size));
+    // As a topic the broker brings: only a serial and a leaf under the site.
+    static const MqttTopics topics{MqttConfig{.site = QStringLiteral("site")}};
+    if (const auto unit = topics.unitTopic(QString::fromUtf8(body));
+        unit && (unit->second.contains(QLatin1Char('/')) || !body.startsWith("zq40/site/")))
+        std::abort();
     const auto members = flatMembers(body);
     if (!members)
         return 0;

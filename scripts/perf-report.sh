@@ -29,6 +29,7 @@ run startup "$dir/bench/startup_time" 10
 run panel umockdev-wrapper "$dir/bench/panel_latency" 20
 run idle umockdev-wrapper "$dir/bench/idle_cpu" 10
 run service umockdev-wrapper "$dir/bench/zq40d_figures"
+run fleet "$dir/bench/mqtt_fleet_standin" 200
 
 field() { grep -m1 "$2" "$out/$1" | sed -E "s/$3/\\1/" | tr -s ' '; }
 ratios=$(for i in 1 2 3 4 5; do echo "$(field "transactions$i" 'ratio orlousb' '.*hidapi +([0-9.]+).*') $i"; done | sort -n)
@@ -53,6 +54,10 @@ patch=$(field service 'PATCH to its block' '.*(median +[0-9.]+ ms, worst +[0-9.]
 sockets=$(field service 'report to 100 event' '.*(p99 +[0-9.]+ ms).*')
 rate=$(field service 'Requests/sec' '.*: +([0-9.]+).*')
 service_idle=$(field service 'idle, ' '.*(resident [0-9]+ KiB, CPU [0-9.]+ %).*')
+mqtt_command=$(field service 'MQTT command to its block' '.*(median +[0-9.]+ ms, p99 +[0-9.]+ ms).*')
+mqtt_report=$(field service 'MQTT state' '.*(median +[0-9.]+ ms, p99 +[0-9.]+ ms).*')
+fleet_retained=$(field fleet 'retained topics after' '.*after ([0-9.]+ s).*')
+fleet_changes=$(field fleet 'state changes a second' '.*: (.*)$')
 
 echo
 echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores," \
@@ -74,6 +79,10 @@ row "zq40d: PATCH to its block on the wire" "$patch" "50 edits, unit answers at 
 row "zq40d: report to 100 event sockets" "$sockets" "goal 50 ms"
 row "zq40d: GET settings under wrk, 10 s" "$rate /s" "2 threads, 16 connections"
 row "zq40d: idle, 200 event sockets" "$service_idle" "over 10 s"
+row "zq40d: MQTT command to its block" "$mqtt_command" "100 commands, within 20 a second"
+row "zq40d: unit's report to MQTT state" "$mqtt_report" "goal 100 ms; 20 ms of it gathering"
+row "200 sites: retained topics all seen" "$fleet_retained" "stand-ins with the service's payloads"
+row "200 sites: 200 changes/s for 10 s" "$fleet_changes" "one Home Assistant-style subscriber"
 echo
 echo "Each benchmark's own output:"
-for f in transactions update button startup panel idle service; do sed 's/^/    /' "$out/$f"; done
+for f in transactions update button startup panel idle service fleet; do sed 's/^/    /' "$out/$f"; done

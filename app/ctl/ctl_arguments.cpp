@@ -58,7 +58,32 @@ const Command kCommands[] = {
      "  child-arrived  serial (of the unit), key, model, name, firmware, state\n"
      "  child-left     serial, key\n"
      "  block          serial, code, settings (the settings it changed: name and value)\n"},
+    {"scene", "scene list|save|upload|apply|delete ...",
+     "The scenes of the zq40d service, named configurations it keeps:\n"
+     "  scene list [--json]                     NAME<tab>SCOPE a line\n"
+     "  scene save SERIAL NAME [--scope=SCOPE]  keeps the unit's setup as NAME\n"
+     "  scene upload NAME FILE [--scope=SCOPE]  keeps the .zq40 FILE as NAME\n"
+     "  scene apply SERIAL NAME                 sends the scene to the unit\n"
+     "  scene delete NAME\n"
+     "SCOPE all (the default) applies the whole file as load does; levels only\n"
+     "the zones' levels and sources. Saving, uploading and deleting need an\n"
+     "installer token. The service is asked over HTTP, at --url=URL, else\n"
+     "$ZQ40D_URL, else http://127.0.0.1:8040, with the token in $ZQ40D_TOKEN.\n"
+     "Exit status: 0 done, 1 bad usage or a name or file refused, 2 no such unit\n"
+     "or scene, 3 an installer is working on the units, 4 the token may not do\n"
+     "this, 5 the service did not answer.\n"},
 };
+
+// A scene's words: the action and how many words follow it.
+bool sceneWordsFit(const std::vector<std::string>& words)
+{
+    static const std::pair<const char*, size_t> kActions[] = {
+        {"list", 1}, {"save", 3}, {"upload", 3}, {"apply", 3}, {"delete", 2}};
+    for (const auto& [action, count] : kActions)
+        if (!words.empty() && words[0] == action)
+            return words.size() == count;
+    return false;
+}
 
 const Command* findCommand(const std::string& name)
 {
@@ -86,8 +111,16 @@ Arguments parseArguments(const std::vector<std::string>& args)
 {
     Arguments a;
     bool optionsEnded = false;
+    std::string* value = nullptr; // the option waiting for its value
     for (const std::string& word : args) {
-        if (!optionsEnded && word == "--") {
+        if (value) {
+            *value = word;
+            value = nullptr;
+        } else if (!optionsEnded && (word == "--url" || word == "--scope")) {
+            value = word == "--url" ? &a.url : &a.scope;
+        } else if (!optionsEnded && (word.rfind("--url=", 0) == 0 || word.rfind("--scope=", 0) == 0)) {
+            (word[2] == 'u' ? a.url : a.scope) = word.substr(word.find('=') + 1);
+        } else if (!optionsEnded && word == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && (word == "--help" || word == "-h")) {
             a.help = true;
@@ -111,6 +144,10 @@ Arguments parseArguments(const std::vector<std::string>& args)
             a.words.push_back(word);
         }
     }
+    if (value) {
+        a.error = "an option needs a value";
+        return a;
+    }
     if (a.command == "help") {
         a.help = true;
         a.command = a.words.empty() ? std::string() : a.words.front();
@@ -129,7 +166,18 @@ Arguments parseArguments(const std::vector<std::string>& args)
     }
     const std::string c = a.command;
     const bool takesOneSerial = c != "list" && c != "monitor" && c != "update";
-    if ((c == "list" || c == "monitor") && (!a.serials.empty() || !a.words.empty()))
+    uint32_t sceneSerial = 0;
+    if (c == "scene" && (!a.serials.empty() || !sceneWordsFit(a.words)))
+        a.error = "scene takes list, save SERIAL NAME, upload NAME FILE, apply SERIAL NAME or delete NAME";
+    else if (c == "scene" && (a.words[0] == "save" || a.words[0] == "apply") && !parseSerial(a.words[1], sceneSerial))
+        a.error = "scene " + a.words[0] + " needs a unit's serial number first";
+    else if (!a.scope.empty() && (a.scope != "levels" && a.scope != "all"))
+        a.error = "--scope is levels or all";
+    else if (!a.scope.empty() && (c != "scene" || (a.words[0] != "save" && a.words[0] != "upload")))
+        a.error = "--scope is for scene save and scene upload";
+    else if (!a.url.empty() && c != "scene")
+        a.error = "--url is for scene";
+    else if ((c == "list" || c == "monitor") && (!a.serials.empty() || !a.words.empty()))
         a.error = c + " takes no units or names";
     else if (takesOneSerial && a.serials.size() > 1)
         a.error = c + " works on one unit";
@@ -141,8 +189,8 @@ Arguments parseArguments(const std::vector<std::string>& args)
         a.error = c + " takes no names";
     else if (c == "update" && a.all && !a.serials.empty())
         a.error = "update takes serial numbers or --all, not both";
-    else if (a.json && c != "list" && c != "show" && c != "monitor")
-        a.error = "--json is for list, show and monitor";
+    else if (a.json && c != "list" && c != "show" && c != "monitor" && !(c == "scene" && a.words[0] == "list"))
+        a.error = "--json is for list, show, monitor and scene list";
     else if (a.keepName && c != "load")
         a.error = "--keep-name is for load";
     else if (a.all && c != "update")

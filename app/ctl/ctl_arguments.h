@@ -28,6 +28,8 @@ struct Arguments {
     bool keepName = false;
     bool help = false;
     bool version = false;
+    std::string url;   // scene: the service's, when given
+    std::string scope; // scene save and upload: levels or all
     std::string error; // why the command line is not usable
 };
 

@@ -2,6 +2,7 @@
 // core as the zq40panel window.
 #include "ctl_arguments.h"
 #include "orlousb.h"
+#include "scene_client.h"
 #include "settings.h"
 #include "tool.h"
 
@@ -38,6 +39,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "zq40ctl: cannot write the log to %s\n", log);
 
     QCoreApplication app(argc, argv);
+    // The service's, over HTTP: this process opens no unit.
+    if (arguments.command == "scene")
+        return runScene(arguments);
     Tool tool;
     return tool.run(arguments);
 }

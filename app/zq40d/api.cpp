@@ -1,6 +1,7 @@
 // The JSON API under /api/v1/: the same names, values and refusal texts as
 // zq40ctl, each request authenticated and authorised here. Everything else
 // is the staff page's.
+#include "api_replies.h"
 #include "json_members.h"
 #include "page_files.h"
 #include "presentation.h"
@@ -23,20 +24,6 @@ namespace zq40::daemon {
 namespace {
 
 constexpr qsizetype kMaxPinBytes = 64;
-
-HttpReply json(int status, const QJsonValue& value)
-{
-    const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
-    HttpReply reply;
-    reply.status = status;
-    reply.body = doc.toJson(QJsonDocument::Compact);
-    return reply;
-}
-
-HttpReply error(int status, const QString& text)
-{
-    return json(status, QJsonObject{{QStringLiteral("error"), text}});
-}
 
 QString addressText(const QHostAddress& peer)
 {
@@ -81,6 +68,9 @@ HttpReply Service::handle(const HttpRequest& r)
     const QString& resource = parts[3];
     if (resource == QLatin1String("session") && parts.size() == 4)
         return r.method == "POST" ? signIn(r) : error(405, QStringLiteral("use POST"));
+    if (resource == QLatin1String("scenes") || resource == QLatin1String("schedule") ||
+        (resource == QLatin1String("units") && parts.size() > 6 && parts[5] == QLatin1String("scenes")))
+        return sceneRequest(r, parts);
     if (resource != QLatin1String("units") || parts.size() > 6 ||
         (parts.size() == 6 && parts[5] != QLatin1String("settings") && parts[5] != QLatin1String("staff") &&
          parts[5] != QLatin1String("config")) ||
@@ -95,10 +85,10 @@ HttpReply Service::handle(const HttpRequest& r)
         return json(409,
                     QJsonObject{{QStringLiteral("error"), QStringLiteral("An installer is working on this unit")},
                                 {QStringLiteral("lent"), true}});
-    bool ok = false;
-    const uint serial = parts[4].toUInt(&ok);
-    if (!ok || parts[4].size() > 10 || !parts[4].front().isDigit())
+    const std::optional<uint32_t> number = serialIn(parts[4]);
+    if (!number)
         return error(404, QStringLiteral("no unit with serial number %1").arg(parts[4].left(10)));
+    const uint32_t serial = *number;
     if (parts[5] == QLatin1String("staff")) {
         if (r.method != "GET")
             return error(405, QStringLiteral("use GET"));

@@ -1,6 +1,7 @@
 // A unit's whole configuration as a .zq40 file: read as the window's Save
 // writes it, and loaded as the window's Open loads one, by the same flow.
 #include "config.h"
+#include "config_open.h"
 #include "presentation.h"
 #include "service.h"
 
@@ -57,13 +58,7 @@ HttpReply Service::loadConfig(const HttpRequest& r, const Caller& who, uint32_t 
     QTemporaryFile file(QDir::temp().filePath(QStringLiteral("zq40d-XXXXXX.zq40")));
     if (!file.open() || file.write(r.body) != r.body.size() || !file.flush())
         return refusal(500, QStringLiteral("cannot keep the configuration in %1").arg(QDir::tempPath()));
-    core.session().setCurrent(unit);
-    prompter.setFile(file.fileName());
-    // The window's Open keeps the unit's own name.
-    const bool loaded = core.configs().open(false);
-    const QString warnings = prompter.warningsTold();
-    prompter.setFile({});
-    if (!loaded)
+    if (QString warnings; !openConfigOnto(core, prompter, unit, file.fileName(), warnings))
         return refusal(422, warnings);
     qInfo("zq40d: %s loaded a configuration onto unit %u", qPrintable(who.who), serial);
     // Sending lets events run: the unit may have left meanwhile.

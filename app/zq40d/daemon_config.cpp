@@ -105,6 +105,17 @@ bool readConfig(const QString& path, DaemonConfig& config, QString& error)
         }
         config.staffZones.push_back(z);
     }
+    known << QStringLiteral("staff/scenes");
+    const QString scenes = ini.value(QStringLiteral("staff/scenes"), QStringLiteral("false")).toString();
+    if (scenes != QLatin1String("true") && scenes != QLatin1String("false")) {
+        error = QStringLiteral("%1: [staff] scenes is not true or false").arg(path);
+        return false;
+    }
+    config.staffScenes = scenes == QLatin1String("true");
+    if (!readSchedules(ini, config.schedule, known, error)) {
+        error = path + QStringLiteral(": ") + error;
+        return false;
+    }
     if (QString why; !readMqttConfig(ini, file.absolutePath(), config.mqtt, why)) {
         error = QStringLiteral("%1: %2").arg(path, why);
         return false;

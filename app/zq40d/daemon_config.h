@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "mqtt/mqtt_config.h"
+#include "schedule_config.h"
 #include "service_lending.h"
 
 #include <optional>
@@ -34,6 +35,9 @@ struct DaemonConfig {
     QString lendingName = QString::fromLatin1(kLendingName);
     std::vector<StaffZone> staffZones;
     std::optional<MqttConfig> mqtt; // none: no broker
+    // Whether staff may apply scenes.
+    bool staffScenes = false;
+    ScheduleConfig schedule;
 
     const StaffZone* staffZone(int zone) const;
 };

@@ -5,7 +5,8 @@
 // request waiting after it). Every size, the connections and the time a
 // request may take are bounded here. WebSockets carry the service's events
 // to its clients: opened at one path, kept only when the service's gate lets
-// them, bounded in what and how fast they send.
+// them, bounded in what and how fast they send. Work of the service's own
+// that changes units takes its turn among the requests.
 #pragma once
 
 #include <QByteArray>
@@ -43,6 +44,7 @@ using Headers = QList<QPair<QByteArray, QByteArray>>;
 struct HttpRequest {
     QByteArray method; // "GET", "PATCH", ...
     QString path;
+    QString query; // after the '?', as sent
     QByteArray body;
     Headers headers;
     QHostAddress peer;
@@ -80,6 +82,9 @@ public:
     virtual bool listen(const QHostAddress& address, quint16 port, QString& error) = 0;
     virtual quint16 port() const = 0;
 
+    // Runs `job` as if it were a request: after those waiting, and with
+    // requests that come meanwhile waiting for it.
+    virtual void runInTurn(std::function<void()> job) = 0;
     // Sends `text` to every open WebSocket.
     virtual void broadcast(const QByteArray& text) = 0;
     virtual int openSockets() const = 0;

@@ -18,6 +18,7 @@
 #include <QWebSocket>
 
 #include <deque>
+#include <optional>
 
 namespace zq40::daemon {
 
@@ -103,6 +104,14 @@ public:
 
     quint16 port() const override { return tcp ? tcp->serverPort() : 0; }
     void broadcast(const QByteArray& text) override { sockets.broadcast(text); }
+    void runInTurn(std::function<void()> job) override
+    {
+        auto p = std::make_unique<Pending>();
+        p->job = std::move(job);
+        queue.push_back(std::move(p));
+        if (!busy)
+            drain();
+    }
     int openSockets() const override { return sockets.count(); }
 
 protected:
@@ -115,10 +124,11 @@ protected:
             connectionUpgraded(socket);
             return true;
         }
-        auto p = std::make_unique<Pending>(Pending{{}, makeResponder(request, socket), socket});
+        auto p = std::make_unique<Pending>(Pending{{}, makeResponder(request, socket), socket, {}});
         const char* method = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method()));
         p->request.method = QByteArray(method ? method : "Unknown").toUpper();
         p->request.path = request.url().path();
+        p->request.query = request.url().query(QUrl::FullyEncoded);
         p->request.body = request.body();
         p->request.headers = request.headers();
         p->request.peer = request.remoteAddress();
@@ -134,8 +144,9 @@ protected:
 private:
     struct Pending {
         HttpRequest request;
-        QHttpServerResponder responder;
+        std::optional<QHttpServerResponder> responder;
         QPointer<QTcpSocket> socket;
+        std::function<void()> job; // instead of a request
     };
 
     void drain()
@@ -144,6 +155,10 @@ private:
         while (!queue.empty()) {
             std::unique_ptr<Pending> p = std::move(queue.front());
             queue.pop_front();
+            if (p->job) {
+                p->job();
+                continue;
+            }
             if (!p->socket)
                 continue;
             const HttpRequest& r = p->request;
@@ -153,7 +168,7 @@ private:
                                                         : handler(r);
             if (!p->socket)
                 continue;
-            write(p->responder, reply);
+            write(*p->responder, reply);
             connectionAnswered(p->socket);
         }
         busy = false;

@@ -12,7 +12,8 @@ constexpr int kFreedUnitsCheckMs = 5000;
 
 } // namespace
 
-Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock)
+Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clock clock,
+                 SceneSchedule::Clock wallClock)
     : config(config)
     , secrets(secrets)
     , core(prompter)
@@ -22,6 +23,13 @@ Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clo
     , throttle(std::move(clock))
     , listener(HttpListener::create([this](const HttpRequest& r) { return handle(r); }, QLatin1String(kEventsPath),
                                     [this](const HttpRequest& r) { return refusedEvents(r); }))
+    , sceneFiles(config.stateFolder, core, prompter,
+                 [this](uint32_t serial, QString& why) {
+                     QDevice* unit = nullptr;
+                     why = sceneRefusal(serial, unit).second;
+                     return unit;
+                 })
+    , scheduler(config.schedule, std::move(wallClock), [this](const SceneScheduleEntry& e) { runSchedule(e); })
 {
     QObject::connect(&core.session().registry(), &QDevices::DoDeviceOffline, &lender, &UnitLender::unitClosed);
     const auto broadcast = [this](const QJsonObject& event) {
@@ -38,6 +46,10 @@ Service::Service(const DaemonConfig& config, SecretStore& secrets, Throttle::Clo
     QObject::connect(&lender, &UnitLender::DoReturned, [broadcast] {
         broadcast({{QStringLiteral("event"), QStringLiteral("returned")}});
     });
+    QObject::connect(&sceneFiles, &Scenes::DoScenesChanged, [broadcast] {
+        broadcast({{QStringLiteral("event"), QStringLiteral("scenes")}});
+    });
+    QObject::connect(&clockWatch, &ClockWatch::DoClockSet, [this] { scheduler.timeJumped(); });
 }
 
 bool Service::start(QString& error)
@@ -59,6 +71,7 @@ bool Service::start(QString& error)
     if (!secrets.hasPin())
         qInfo("zq40d: no staff PIN is set (zq40d set-pin): listening on loopback only");
     qInfo("zq40d: listening on %s port %u", qPrintable(address.toString()), unsigned(port()));
+    scheduler.start();
     return true;
 }
 

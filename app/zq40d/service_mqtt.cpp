@@ -29,6 +29,12 @@ bool Service::startMqtt(QString& error)
         int status = 0;
         return editSettings(namedValues(members), byMqtt, serial, status);
     };
+    site.sceneNames = [this] { return sceneFiles.names(); };
+    site.applyScene = [this, byMqtt](uint32_t serial, const QString& scene) {
+        return mayApplyScenes(byMqtt.role) ? sceneFiles.apply(serial, scene, byMqtt.who)
+                                           : QStringLiteral("staff may not apply scenes");
+    };
+    site.inTurn = [this](std::function<void()> job) { listener->runInTurn(std::move(job)); };
     site.pageUrl = QStringLiteral("%1://%2:%3/")
                        .arg(config.certificate.isEmpty() ? QLatin1String("http") : QLatin1String("https"),
                             QHostInfo::localHostName())
@@ -38,6 +44,7 @@ bool Service::startMqtt(QString& error)
     QObject::connect(&events, &UnitEvents::DoEvent, mqtt.get(), changed);
     QObject::connect(&lender, &UnitLender::DoLent, mqtt.get(), changed);
     QObject::connect(&lender, &UnitLender::DoReturned, mqtt.get(), changed);
+    QObject::connect(&sceneFiles, &Scenes::DoScenesChanged, mqtt.get(), &MqttBridge::scenesChanged);
     return mqtt->start(error);
 }
 

@@ -23,9 +23,12 @@ export class Service {
     server.close();
     // Zone 6 is the installer's alone; zones 3 and 4 allow different sources.
     fs.writeFileSync(service.config, `[listen]\naddress=127.0.0.1\nport=${service.port}\n[state]\nfolder=state\n` +
-      '[staff]\nzones=1,2,3,4,5\n[zone1]\nsources=1,2\n[zone2]\nsources=1,2\n[zone3]\nsources=1,2,3\n' +
-      `[zone4]\nsources=2,3\n[zone5]\nsources=1\n[lending]\nname=${service.lending}\n`);
+      '[staff]\nzones=1,2,3,4,5\nscenes=true\n[zone1]\nsources=1,2\n[zone2]\nsources=1,2\n[zone3]\nsources=1,2,3\n' +
+      `[zone4]\nsources=2,3\n[zone5]\nsources=1\n[lending]\nname=${service.lending}\n` +
+      '[schedule]\ntimezone=Europe/Berlin\n[schedule.evening]\nscene=Evening\nunit=12345\ntime=18:00\n');
     execFileSync(zq40d, ['--config', service.config, 'set-pin'], { input: `${kPin}\n`, stdio: ['pipe', 'ignore', 'inherit'] });
+    service.installer = execFileSync(zq40d, ['--config', service.config, 'add-token', 'desk', '--role', 'installer'])
+      .toString().trim();
     const units = [[12345, 'Hall'], [12346, 'Terrace']].map(([serial, name]) =>
       `plug ${serial} 1.1.1.47\nblock ${serial} 11 0 ${latin1Hex(name)}\n`);
     fs.writeFileSync(path.join(service.dir, 'units.txt'), units.join(''));

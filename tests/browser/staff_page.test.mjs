@@ -1,6 +1,6 @@
 // The staff page in Debian's Chromium against zq40d and two emulated units
 // (12345 "Hall", 12346 "Terrace"): what staff see, what reaches the unit's
-// wire, and the page following the unit live.
+// wire, the scenes they apply, and the page following the unit live.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { chromium } from 'playwright-core';
@@ -105,6 +105,24 @@ test('a level set on the page reaches the wire as the window sends block 16', as
   await page.getByText('+10 dB').waitFor();
   assert.ok(dragged.length >= 1 && dragged.length < 20, `${dragged.length} writes`);
   assert.equal(dragged.at(-1).hex.slice(0, 16), zoneRecord(100, 10));
+  await page.context().close();
+});
+
+test('a scene the installer saved is a button that puts it on the wire, beside the schedule', async () => {
+  const installer = { Authorization: `Bearer ${service.installer}` };
+  const units = `${service.url}/api/v1/units/12345`;
+  const saved = await fetch(`${units}/scenes/Evening?scope=levels`, { method: 'POST', headers: installer });
+  assert.equal(saved.status, 201);
+  const patched = await fetch(`${units}/settings`, { method: 'PATCH', headers: installer, body: '{"Zone1.Level":-30}' });
+  assert.equal(patched.status, 200);
+  const page = await signedInPage();
+  await page.getByText(/^evening: Evening on unit 12345, next \d{4}-\d\d-\d\d 18:00$/).waitFor();
+  const writes = await newWrites(12345, async () => {
+    await page.getByRole('button', { name: 'Evening' }).click();
+    await page.getByText('Evening applied').waitFor();
+  });
+  assert.deepEqual(writes.map((w) => w.code), [16]);
+  assert.notEqual(writes[0].hex.slice(8, 10), (-30 & 255).toString(16));
   await page.context().close();
 });
 

@@ -2,7 +2,9 @@
 // this process's test bed, on loopback only: a PATCH reaches the wire as
 // zq40ctl set sends it, refusals send nothing and say what zq40ctl says,
 // each role changes what it may and no more, wrong PINs are throttled, and
-// every bound answers as it should; a .zq40 file comes and goes as zq40ctl's.
+// every bound answers as it should; a .zq40 file comes and goes as zq40ctl's;
+// a scene sends what the window's Open sends, or only the zones' levels,
+// when asked and when its schedule says, by a clock the test sets.
 #include "parameter_blocks.h"
 #include "service.h"
 #include "unit_access.h"
@@ -10,6 +12,7 @@
 
 #include <zq40emu/zq40emu.h>
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QWebSocket>
 #include <QtTest>
 
@@ -90,6 +94,8 @@ class Zq40dApiTest : public QObject {
     QString zq40ctlRefusal;
     QTemporaryDir files;
     QByteArray zq40ctlSaved, zq40ctlEdited;
+    QDateTime wallBase = QDateTime(QDate(2026, 1, 1), QTime(12, 0), Qt::UTC);
+    QElapsedTimer wallSince;
 
     Answer call(const QByteArray& method, const QString& path, const QByteArray& body = {},
                 const QByteArray& credential = {}, const QByteArray& header = "Authorization")
@@ -177,7 +183,13 @@ private slots:
         QVERIFY(secrets->save(error));
         hall = &bed->plug(unit(51002, kCarried601));
         bed->plug(unit(51003, kOld601));
-        service = std::make_unique<Service>(config, *secrets, [this] { return clockMs; });
+        config.schedule.timeZone = QTimeZone("Europe/Berlin");
+        config.schedule.entries = {
+            {"night", "Closed", 51002, QTime(2, 30), {1, 2, 3, 4, 5, 6, 7}, {QDate(2026, 3, 30)}},
+            {"every", "Closed", 0, QTime(4, 0), {1, 2, 3, 4, 5, 6, 7}, {}}};
+        wallSince.start();
+        service = std::make_unique<Service>(
+            config, *secrets, [this] { return clockMs; }, [this] { return wallBase.addMSecs(wallSince.elapsed()); });
         QVERIFY2(service->start(error), qPrintable(error));
         client.setProxy(QNetworkProxy::NoProxy);
         // Both ends of every connection are in this process.
@@ -431,6 +443,139 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(patch("{\"Zone3.Level\": -20}", staff).status, 200, 15000);
         QCOMPARE(holder.state(), QProcess::NotRunning);
         prctl(PR_SET_NAME, "zq40d_api_test");
+    }
+
+    void scenesAreSavedListedAppliedAndDeleted()
+    {
+        const auto zone1 = [this] { return int(int8_t(hall->block(16)[4])); };
+        QCOMPARE(patch("{\"Zone1.Level\": -6}", installer).status, 200);
+        QWebSocket events;
+        QVERIFY(openEvents(events, {{"Authorization", "Bearer " + staff}}));
+        QSignalSpy got(&events, &QWebSocket::textMessageReceived);
+        QCOMPARE(call("POST", "/api/v1/units/51002/scenes/Day", {}, installer).object(),
+                 QJsonObject({{"name", "Day"}, {"scope", "all"}}));
+        QTRY_COMPARE(got.count(), 1);
+        QCOMPARE(got.first().first().toString(), QStringLiteral("{\"event\":\"scenes\"}"));
+        QCOMPARE(call("PUT", "/api/v1/scenes/Closed?scope=levels", zq40ctlEdited, installer).status, 201);
+        QCOMPARE(call("GET", "/api/v1/scenes", {}, installer).body,
+                 QByteArray(R"([{"name":"Closed","scope":"levels"},{"name":"Day","scope":"all"}])"));
+
+        // Only the zones' levels and sources: block 16 alone, linked zones in step.
+        QTest::ignoreMessage(QtInfoMsg,
+                             "zq40d: installer token desk from 127.0.0.1 applied scene Closed to unit 51002");
+        hall->clearReceived();
+        QCOMPARE(call("POST", "/api/v1/units/51002/scenes/Closed/apply", {}, installer).status, 200);
+        QCOMPARE(writtenCodes(*hall), std::vector<int>{16});
+        QCOMPARE(zone1(), -30);
+        QCOMPARE(hall->block(16)[20], hall->block(16)[28]);
+        hall->clearReceived();
+        QCOMPARE(call("POST", "/api/v1/units/51002/scenes/Day/apply", {}, installer).status, 200);
+        QCOMPARE(writtenCodes(*hall), std::vector<int>(zq40::kOpenConfigSends.begin(), zq40::kOpenConfigSends.end()));
+        QCOMPARE(zone1(), -6);
+
+        hall->clearReceived();
+        const QList<QPair<QByteArray, QString>> refused{
+            {"PUT /api/v1/scenes/.hidden", "400"},
+            {"PUT /api/v1/scenes/Day%20", "400"},
+            {"PUT /api/v1/scenes/" + QByteArray(33, 'a'), "400"},
+            {"PUT /api/v1/scenes/..%2Fsecrets", "404"},
+            {"PUT /api/v1/scenes/D%C3%A4mmerung", "400"},
+            {"PUT /api/v1/scenes/Day?scope=some", "400"},
+            {"PUT /api/v1/scenes/Broken", "422"},
+            {"PUT /api/v1/scenes/day", "422"}, // "Day" in other case
+            {"POST /api/v1/units/51002/scenes/Nothing/apply", "404"},
+            {"POST /api/v1/units/51003/scenes/Day/apply", "409"},
+            {"POST /api/v1/units/51009/scenes/Day", "404"},
+            {"GET /api/v1/scenes/Day", "405"},
+        };
+        for (const auto& [request, status] : refused) {
+            const QList<QByteArray> words = request.split(' ');
+            QCOMPARE(QByteArray::number(call(words[0], words[1], "<Parameters", installer).status), status.toLatin1());
+        }
+        QCOMPARE(call("PUT", "/api/v1/scenes/Day", zq40ctlSaved, staff).status, 403);
+        QCOMPARE(call("POST", "/api/v1/units/51002/scenes/Day/apply", {}, staff).object()["error"].toString(),
+                 QStringLiteral("staff may not apply scenes"));
+        for (int i = 2; i < Scenes::kMaxScenes; ++i)
+            QCOMPARE(call("PUT", QStringLiteral("/api/v1/scenes/s%1").arg(i), zq40ctlSaved, installer).status, 201);
+        QCOMPARE(call("PUT", "/api/v1/scenes/One-too-many", zq40ctlSaved, installer).status, 422);
+        QVERIFY(writtenCodes(*hall).empty());
+
+        for (int i = 2; i < Scenes::kMaxScenes; ++i)
+            QCOMPARE(call("DELETE", QStringLiteral("/api/v1/scenes/s%1").arg(i), {}, installer).status, 200);
+        QCOMPARE(call("DELETE", "/api/v1/scenes/Day", {}, staff).status, 403);
+        QCOMPARE(call("DELETE", "/api/v1/scenes/Day", {}, installer).status, 200);
+        QCOMPARE(call("DELETE", "/api/v1/scenes/Day", {}, installer).status, 404);
+        QCOMPARE(service->scenes().names(), QStringList{"Closed"});
+
+        // zq40ctl scene asks the service with the token of the environment.
+        const auto ctl = [this](const QStringList& words, const QByteArray& token) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("ZQ40D_TOKEN", token);
+            env.insert("ZQ40D_URL", QStringLiteral("http://127.0.0.1:%1").arg(service->port()));
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(ZQ40CTL_PATH), QStringList{"scene"} + words);
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 30000); }();
+            return std::pair{p.exitCode(), p.readAllStandardOutput() + p.readAllStandardError()};
+        };
+        QCOMPARE(ctl({"save", "51002", "Late Bar", "--scope=levels"}, installer).first, 0);
+        QCOMPARE(ctl({"list"}, staff), std::pair(4, QByteArray("zq40ctl: staff may not apply scenes\n")));
+        QCOMPARE(ctl({"list"}, installer), std::pair(0, QByteArray("Closed\tlevels\nLate Bar\tlevels\n")));
+        QCOMPARE(ctl({"apply", "51002", "Nothing"}, installer).first, 2);
+        QCOMPARE(ctl({"delete", "Late Bar"}, installer).first, 0);
+        QFile edited(files.filePath("edited.zq40"));
+        QVERIFY(edited.open(QIODevice::WriteOnly) && edited.write(zq40ctlEdited) == zq40ctlEdited.size());
+        edited.close();
+        QCOMPARE(ctl({"upload", "Whole", edited.fileName()}, installer).first, 0);
+        hall->clearReceived();
+        QCOMPARE(ctl({"apply", "51002", "Whole"}, installer).first, 0);
+        QCOMPARE(writtenCodes(*hall), std::vector<int>(zq40::kOpenConfigSends.begin(), zq40::kOpenConfigSends.end()));
+        QCOMPARE(ctl({"delete", "Whole"}, {}).first, 4);
+        QCOMPARE(ctl({"apply", "Whole"}, installer).first, 1);
+        QCOMPARE(ctl({"save", "51002", "X", "--scope=some"}, installer).first, 1);
+        QCOMPARE(ctl({"list", "--url=http://127.0.0.1:1"}, installer).first, 5);
+        QCOMPARE(ctl({"delete", "Whole"}, installer).first, 0);
+    }
+
+    // Europe/Berlin: 02:30 is skipped on 2026-03-29 and comes twice on
+    // 2026-10-25; the schedule skips 2026-03-30.
+    void aScheduleAppliesItsSceneOnceAcrossSummerTime()
+    {
+        const auto next = [this] {
+            return QJsonDocument::fromJson(call("GET", "/api/v1/schedule", {}, staff).body)[0]["next"].toString();
+        };
+        const auto setClock = [this](const QDateTime& utc) {
+            QCOMPARE(patch("{\"Zone1.Level\": -6}", installer).status, 200);
+            hall->clearReceived();
+            wallBase = utc;
+            wallSince.restart();
+            service->schedule().timeJumped();
+        };
+        const auto applied = [this] {
+            QTRY_COMPARE_WITH_TIMEOUT(writtenCodes(*hall), std::vector<int>{16}, 5000);
+            QCOMPARE(int(int8_t(hall->block(16)[4])), -30);
+        };
+        setClock(QDateTime(QDate(2026, 3, 29), QTime(0, 59, 59), Qt::UTC));
+        QCOMPARE(next(), QStringLiteral("2026-03-29T03:00:00+02:00"));
+        QTest::ignoreMessage(QtInfoMsg, "zq40d: schedule night applied scene Closed to unit 51002");
+        applied();
+        QCOMPARE(next(), QStringLiteral("2026-03-31T02:30:00+02:00"));
+
+        setClock(QDateTime(QDate(2026, 10, 25), QTime(0, 29, 59), Qt::UTC));
+        QCOMPARE(next(), QStringLiteral("2026-10-25T02:30:00+02:00"));
+        applied();
+        QCOMPARE(next(), QStringLiteral("2026-10-26T02:30:00+01:00"));
+        setClock(QDateTime(QDate(2026, 10, 25), QTime(1, 29, 59), Qt::UTC)); // 02:30 again
+        QTest::qWait(1500);
+        QVERIFY(writtenCodes(*hall).empty());
+        QCOMPARE(next(), QStringLiteral("2026-10-26T02:30:00+01:00"));
+
+        // Every unit: the one that may not be edited is left as it is.
+        QTest::ignoreMessage(QtInfoMsg,
+                             "zq40d: schedule every could not apply scene Closed to unit 51003: unit "
+                             "51003 needs a firmware update before a scene can be applied");
+        setClock(QDateTime(QDate(2026, 10, 25), QTime(2, 59, 59), Qt::UTC));
+        applied();
     }
 
     void withoutCredentialsOrBeyondTheBoundsNothingHappens()

@@ -1,12 +1,15 @@
 // zq40d's commands as an installer runs them, and its configuration file:
 // secrets kept private and only as hashes, the version as zq40ctl gives it,
-// loopback until a PIN is set, mistakes in the file refused, and the wait
-// after wrong PINs growing to its limit.
+// loopback until a PIN is set, mistakes in the file refused, the wait
+// after wrong PINs growing to its limit, and the scenes a start-up catches
+// up on.
 #include "daemon_config.h"
 #include "peer_rights.h"
+#include "scene_schedule.h"
 #include "secret_store.h"
 #include "throttle.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -70,7 +73,10 @@ private slots:
     {
         config = dir.filePath(QStringLiteral("zq40d.conf"));
         QVERIFY(writeConfig("[listen]\naddress=192.0.2.7\nport=8123\n[state]\nfolder=state\n"
-                            "[staff]\nzones=3, 4\n[zone3]\nsources=1,2\n"));
+                            "[staff]\nzones=3, 4\nscenes=true\n[zone3]\nsources=1,2\n"
+                            "[schedule]\ntimezone=Europe/Berlin\ncatch_up=true\n"
+                            "[schedule.night]\nscene=Closed Hours\nunit=51002\ntime=02:30\ndays=sat, sun\n"
+                            "except=2026-03-29, 2026-12-26\n[schedule.day]\nscene=Day\ntime=08:00\n"));
     }
 
     void versionNamesTheCatalogueAsZq40ctlDoes()
@@ -94,6 +100,16 @@ private slots:
         QVERIFY(c.staffZone(4)->sources.empty() && !c.staffZone(1));
         QCOMPARE(listenAddress(c, false), QHostAddress(QHostAddress::LocalHost));
         QCOMPARE(listenAddress(c, true), QHostAddress(QStringLiteral("192.0.2.7")));
+        QVERIFY(c.staffScenes && c.schedule.catchUp);
+        QCOMPARE(c.schedule.timeZone.id(), QByteArray("Europe/Berlin"));
+        QCOMPARE(c.schedule.entries.size(), size_t(2));
+        const SceneScheduleEntry& night =
+            c.schedule.entries[1].name == "night" ? c.schedule.entries[1] : c.schedule.entries[0];
+        QCOMPARE(night.scene, QStringLiteral("Closed Hours"));
+        QCOMPARE(night.unit, 51002u);
+        QCOMPARE(night.days, QList<int>({6, 7}));
+        QCOMPARE(night.except, QList<QDate>({QDate(2026, 3, 29), QDate(2026, 12, 26)}));
+        QCOMPARE(c.schedule.entries[night.name == c.schedule.entries[0].name ? 1 : 0].unit, 0u); // all
 
         QVERIFY(!c.mqtt);
         const QString broker = dir.filePath(QStringLiteral("broker.conf"));
@@ -114,13 +130,74 @@ private slots:
               QByteArray("[listen]\naddress=hall\n"), QByteArray("[tls]\ncertificate=cert.pem\n"),
               QByteArray("[mqtt]\nbroker=http://b:1883\nsite=a\n"), QByteArray("[mqtt]\nbroker=mqtt://b\nsite=a/+\n"),
               QByteArray("[mqtt]\nbroker=mqtts://b\nsite=a\n"), QByteArray("[mqtt]\nbroker=mqtt://b\nsite=a\nrole=x\n"),
-              QByteArray("[mqtt]\nbroker=mqtt://b\nsite=a\nuser=u\n")}) {
+              QByteArray("[mqtt]\nbroker=mqtt://b\nsite=a\nuser=u\n"),
+              QByteArray("[staff]\nscenes=yes\n"), QByteArray("[schedule]\ntimezone=Mars/Olympus\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=8:00 pm\n"), QByteArray("[schedule.a]\ntime=08:00\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\ndays=mon,mon\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\nexcept=2026-3-1\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\nunit=hall\n"),
+              QByteArray("[schedule.a]\nscene=Day\ntime=08:00\nwhen=now\n")}) {
             QFile f(bad);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size());
             f.close();
             QVERIFY2(!readConfig(bad, c, error), text.constData());
         }
         QCOMPARE(run(QStringLiteral(ZQ40D_PATH), {"--config", bad}).code, 1);
+    }
+
+    // The runs themselves, across summer time, are the API test's.
+    void startUpCatchesUpOnlyTheLastRunDueTodayForEachUnit()
+    {
+        ScheduleConfig schedules;
+        schedules.timeZone = QTimeZone("Europe/Berlin");
+        const auto entry = [](const char* name, uint32_t unit, QTime time, QList<QDate> except = {}) {
+            return SceneScheduleEntry{name, name, unit, time, {1, 2, 3, 4, 5, 6, 7}, except};
+        };
+        const QDate today(2026, 6, 1);
+        schedules.entries = {entry("Day", 0, QTime(8, 0)), entry("Evening", 0, QTime(18, 0)),
+                             entry("Late", 0, QTime(23, 0)), entry("Bar", 7, QTime(17, 0)),
+                             entry("Skipped", 7, QTime(18, 30), {today})};
+        const QDateTime now(today, QTime(19, 0), schedules.timeZone);
+        const auto started = [&](bool catchUp) {
+            schedules.catchUp = catchUp;
+            QStringList ran;
+            SceneSchedule s(
+                schedules, [&] { return now.toUTC(); }, [&](const SceneScheduleEntry& e) { ran << e.scene; });
+            s.start();
+            return std::pair{ran, s.nextRuns()};
+        };
+        const auto [caughtUp, next] = started(true);
+        QCOMPARE(caughtUp, QStringList({"Evening", "Bar"}));
+        QCOMPARE(next[1], QDateTime(today.addDays(1), QTime(18, 0), schedules.timeZone).toUTC());
+        QCOMPARE(next[4], QDateTime(today.addDays(1), QTime(18, 30), schedules.timeZone).toUTC());
+        QCOMPARE(started(false).first, QStringList());
+    }
+
+    void aRunComesOnceOnItsDaysWhateverTheClockDoes()
+    {
+        const QTimeZone berlin("Europe/Berlin");
+        const SceneScheduleEntry weekend{"night", "Closed", 0, QTime(2, 30), {6, 7}, {QDate(2026, 3, 28)}};
+        // Saturday excepted, Sunday's 02:30 skipped by summer time.
+        QCOMPARE(SceneSchedule::nextRun(weekend, berlin, QDateTime(QDate(2026, 3, 27), QTime(12, 0), berlin)),
+                 QDateTime(QDate(2026, 3, 29), QTime(1, 0), Qt::UTC));
+        QCOMPARE(SceneSchedule::dueOn(weekend, berlin, QDate(2026, 3, 30)), std::nullopt); // a Monday
+
+        // Run, then the clock set back an hour: not again today.
+        ScheduleConfig config{{weekend}, berlin, false};
+        QDateTime base(QDate(2026, 4, 4), QTime(2, 29, 59, 800), berlin);
+        QElapsedTimer since;
+        since.start();
+        int runs = 0;
+        SceneSchedule s(config, [&] { return base.toUTC().addMSecs(since.elapsed()); }, [&](auto&) { ++runs; });
+        s.start();
+        QTRY_COMPARE(runs, 1);
+        const QDateTime tomorrow(QDate(2026, 4, 5), QTime(2, 30), berlin);
+        QCOMPARE(s.nextRuns().front(), tomorrow.toUTC());
+        base = base.addSecs(-3600);
+        s.timeJumped();
+        QCOMPARE(s.nextRuns().front(), tomorrow.toUTC());
+        QTest::qWait(500);
+        QCOMPARE(runs, 1);
     }
 
     void wrongPinsDoubleTheWaitUpToAnHour()

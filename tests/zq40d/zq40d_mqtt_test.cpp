@@ -56,6 +56,7 @@ zq40emu::UnitConfig unit(uint32_t serial)
     b.setZonesLinked(3, true);
     zq40emu::UnitConfig config;
     config.version = {.word1 = 1, .ser = serial, .word5 = kCarried601};
+    config.children = {zq40emu::remote(258, 202, 0x01040023)};
     for (uint8_t code : zq40emu::kBlockCodes) {
         const auto block = b.block(code);
         config.blocks[code] = std::vector<uint8_t>(block.begin(), block.end());
@@ -153,6 +154,7 @@ private slots:
         config.stateFolder = state.path();
         config.lendingName = QString::fromLatin1(kLending);
         config.staffZones = {{1, {1, 2}}, {2, {1}}};
+        config.staffScenes = true;
         MqttConfig mqtt;
         mqtt.host = QStringLiteral("127.0.0.1");
         mqtt.port = port;
@@ -207,7 +209,10 @@ private slots:
         }
         QCOMPARE(components["number"], 6);
         QCOMPARE(components["select"], 6);
-        QCOMPARE(devices.count("zq40_51010"), 1u);
+        QCOMPARE(devices, std::set<QString>({"zq40_51010", "zq40_51010_child258"}));
+        QCOMPARE(json("homeassistant/binary_sensor/lobby/zq40_51010_child258_connection/config")["device"]["via_device"]
+                     .toString(),
+                 QStringLiteral("zq40_51010"));
         const QJsonObject level = json("homeassistant/number/lobby/zq40_51010_zone2_level/config");
         QCOMPARE(level["min"].toInt(), int(int8_t(lobby->block(16)[14])));
         QCOMPARE(level["max"].toInt(), int(int8_t(lobby->block(16)[13])));
@@ -245,6 +250,19 @@ private slots:
         const QJsonObject tooLong = command(QByteArray(MqttBridge::kMaxCommandBytes + 1, ' '));
         QVERIFY(tooLong["error"].toString().contains("longer than"));
         QVERIFY(command("Evening", "scene")["error"].toString().contains("Evening"));
+    }
+
+    void aSceneButtonAppliesTheScene()
+    {
+        const QString button = QStringLiteral("homeassistant/button/lobby/zq40_51010_scene_%1/config")
+                                   .arg(QLatin1String(QByteArray("Evening").toHex()));
+        QVERIFY(service->scenes().saveFrom(51010, "Evening", SceneScope::Levels, "test").isEmpty()); // Zone1 at -20
+        QVERIFY(until([&] { return retained.count(button); }));
+        QCOMPARE(json(button)["payload_press"].toString(), QStringLiteral("Evening"));
+        QCOMPARE(command("{\"Zone1.Level\": -30}")["status"].toString(), QStringLiteral("ok"));
+        QCOMPARE(command("Evening", "scene")["status"].toString(), QStringLiteral("ok"));
+        QCOMPARE(writtenCodes(*lobby), std::vector<int>{16});
+        QCOMPARE(int(int8_t(lobby->block(16)[4])), -20);
     }
 
     void aRemotesReportReachesTheState()

@@ -167,23 +167,34 @@ void MqttBridge::received(const QString& topic, const QByteArray& payload)
     if (!rate.take())
         return answer(serial, transaction,
                       QStringLiteral("too many commands: at most %1 a second").arg(int(kCommandsPerSecond)));
+    // In turn with the API's requests: sending lets events run, and a
+    // request half done must keep the unit it is working on.
+    auto run = [this, serial = serial, leaf = leaf, payload, transaction] {
+        answer(serial, leaf == QLatin1String("scene") ? QJsonValue() : transaction, perform(serial, leaf, payload));
+    };
+    if (site.inTurn)
+        site.inTurn(std::move(run));
+    else
+        run();
+}
+
+QString MqttBridge::perform(uint32_t serial, const QString& leaf, const QByteArray& payload)
+{
     if (site.lent())
-        return answer(serial, transaction, QStringLiteral("An installer is working on this unit"));
+        return QStringLiteral("An installer is working on this unit");
     if (leaf == QLatin1String("scene")) {
         const QString scene = QString::fromUtf8(payload).trimmed();
-        if (!site.applyScene)
-            return answer(serial, {}, QStringLiteral("no scene named %1").arg(scene.left(64)));
-        return answer(serial, {}, site.applyScene(serial, scene));
+        return site.applyScene ? site.applyScene(serial, scene)
+                               : QStringLiteral("no scene named %1").arg(scene.left(64));
     }
     std::optional<Members> members = flatMembers(payload);
     if (members)
         std::erase_if(*members, [](const auto& m) { return m.first == QLatin1String("transaction"); });
     if (!members)
-        return answer(serial, transaction,
-                      QStringLiteral("the message is not a JSON object of settings and their numbers or texts"));
+        return QStringLiteral("the message is not a JSON object of settings and their numbers or texts");
     if (members->empty())
-        return answer(serial, transaction, QStringLiteral("no settings given"));
-    answer(serial, transaction, site.change(serial, *members));
+        return QStringLiteral("no settings given");
+    return site.change(serial, *members);
 }
 
 void MqttBridge::answer(uint32_t serial, const QJsonValue& transaction, const QString& error)

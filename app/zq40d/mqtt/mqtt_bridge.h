@@ -36,6 +36,8 @@ public:
         std::function<QString(uint32_t serial, const Members& settings)> change;
         std::function<QStringList()> sceneNames;
         std::function<QString(uint32_t serial, const QString& scene)> applyScene;
+        // Runs a command when the service is free for it.
+        std::function<void(std::function<void()>)> inTurn;
         QString pageUrl;
     };
 
@@ -65,6 +67,8 @@ private:
     void publishChanges();
     void publishDiscovery(uint32_t serial, Known& known);
     void received(const QString& topic, const QByteArray& payload);
+    // Empty when done; otherwise why not.
+    QString perform(uint32_t serial, const QString& leaf, const QByteArray& payload);
     void answer(uint32_t serial, const QJsonValue& transaction, const QString& error);
 
     MqttConfig config;

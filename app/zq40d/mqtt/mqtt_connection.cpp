@@ -160,8 +160,7 @@ void MqttConnection::publish(const QString& topic, const QByteArray& payload, bo
 {
     if (!isConnected)
         return;
-    mosquitto_publish(client, nullptr, utf8(topic).constData(), int(payload.size()), payload.constData(), kQos,
-                      retain);
+    mosquitto_publish(client, nullptr, utf8(topic).constData(), int(payload.size()), payload.constData(), kQos, retain);
     if (writable)
         writable->setEnabled(mosquitto_want_write(client));
 }

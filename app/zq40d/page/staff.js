@@ -1,7 +1,7 @@
 'use strict';
 // The staff page: signs in, shows the cards the service makes of a unit,
-// sends what staff move, and follows the unit's own changes through the
-// service's events. The service decides what is shown and checks every
+// sends what staff move, applies the scenes they may, and follows the
+// unit's own changes through the service's events. The service decides what is shown and checks every
 // change again: nothing here is a rule.
 
 const kApi = '/api/v1';
@@ -389,9 +389,45 @@ async function refreshAll() {
     page.units = answer.data;
     showUnits();
     await refreshView();
+    await refreshScenes();
   } catch {
     // as refreshView
   }
+}
+
+// ---- Scenes, when the installer lets staff apply them, and the schedule.
+
+async function applyScene(name) {
+  const message = $('scene-message');
+  message.textContent = '';
+  try {
+    const answer = await call('POST', `/units/${page.serial}/scenes/${encodeURIComponent(name)}/apply`);
+    message.textContent = answer.ok ? `${name} applied` : answer.data.error || `Refused (${answer.status})`;
+  } catch (e) {
+    if (!(e instanceof SignedOut)) message.textContent = 'Not sent: the service is not reachable';
+  }
+  refreshView();
+}
+
+async function refreshScenes() {
+  const scenes = await call('GET', '/scenes');
+  const buttons = (scenes.ok ? scenes.data : []).map((scene) => {
+    const button = element('button', '', scene.name);
+    button.type = 'button';
+    button.addEventListener('click', () => applyScene(scene.name));
+    return button;
+  });
+  $('scene-list').replaceChildren(...buttons);
+  $('scenes').hidden = buttons.length === 0;
+  const schedule = await call('GET', '/schedule');
+  // The next run in the venue's own time, as the service gives it.
+  const runs = (schedule.ok ? schedule.data : []).map((run) => {
+    const when = run.next ? run.next.slice(0, 16).replace('T', ' ') : 'not again';
+    const unit = run.unit === 'all' ? 'every unit' : `unit ${run.unit}`;
+    return element('li', '', `${run.name}: ${run.scene} on ${unit}, next ${when}`);
+  });
+  $('schedule-list').replaceChildren(...runs);
+  $('schedule').hidden = runs.length === 0;
 }
 
 function chooseUnit() {
@@ -418,6 +454,8 @@ function onEvent(event) {
     refreshAll();
   } else if (event.event === 'block' && event.serial === page.serial) {
     refreshView();
+  } else if (event.event === 'scenes') {
+    refreshScenes().catch(() => {});
   }
 }
 
