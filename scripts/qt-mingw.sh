@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the part of Qt the Windows programs need (Core, Gui, Widgets,
-# Xml, the Windows platform plugin and style, the offscreen platform plugin)
-# with Debian's mingw-w64, from Debian's own qt6-base source package of the
-# version the Linux build uses, so both builds share one Qt. The host tools
+# Xml, Network for zq40ctl's scenes through the service, the Windows platform
+# plugin and style, the offscreen platform plugin) with Debian's mingw-w64,
+# from Debian's own qt6-base source package of the version the Linux build uses, so both builds share one Qt. The host tools
 # (moc, rcc, uic) are Debian's. Prints the prefix to pass as -DZQ40_QT_MINGW.
 #
 #   scripts/qt-mingw.sh            # builds once, then reuses the prefix
@@ -33,7 +33,6 @@ options=(
     -DFEATURE_direct2d=OFF
     -DFEATURE_concurrent=OFF
     -DFEATURE_dbus=OFF
-    -DFEATURE_network=OFF
     -DFEATURE_printsupport=OFF
     -DFEATURE_sql=OFF
     -DFEATURE_testlib=OFF
