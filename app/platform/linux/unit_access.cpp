@@ -1,6 +1,6 @@
 // Units through udev: a unit's hidraw node has a usb_device parent with the
 // maker's vendor id, and udev's rules set who may open it.
-#include "unit_access.h"
+#include "unit_nodes_system.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -35,8 +35,10 @@ bool isUnitNode(udev_device* node)
     return vendor && strcasecmp(vendor, kVendorId) == 0;
 }
 
+} // namespace
+
 // The device nodes of the units udev knows, in its order.
-std::vector<std::string> unitDevnodes()
+std::vector<std::string> platform::unitNodes()
 {
     std::vector<std::string> nodes;
     udev* ctx = udev_new();
@@ -65,7 +67,7 @@ std::vector<std::string> unitDevnodes()
 // The program that holds `node` locked, as every program using a unit does
 // (the library opens units exclusively): the kernel lists flock() locks in
 // /proc/locks by the device and inode of the file they lock.
-std::vector<NodeHolder> otherHoldersOf(const std::string& node)
+std::vector<NodeHolder> platform::otherHoldersOf(const std::string& node)
 {
     std::vector<NodeHolder> holders;
     struct stat st;
@@ -102,32 +104,11 @@ std::vector<NodeHolder> otherHoldersOf(const std::string& node)
     return holders;
 }
 
-} // namespace
-
 bool deniedToThisProcess(const std::string& node)
 {
     // access() counts the ACL that udev's uaccess tag gives the person at
     // the seat as well as the mode bits.
     return access(node.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
-}
-
-std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied)
-{
-    std::vector<std::string> nodes;
-    for (const std::string& node : unitDevnodes())
-        if (denied(node))
-            nodes.push_back(node);
-    return nodes;
-}
-
-std::vector<UnitNode> presentUnitNodes(const DeniedCheck& denied)
-{
-    std::vector<UnitNode> nodes;
-    for (const std::string& node : unitDevnodes()) {
-        const bool refused = denied(node);
-        nodes.push_back({node, refused, refused ? std::vector<NodeHolder>{} : otherHoldersOf(node)});
-    }
-    return nodes;
 }
 
 QString accessHintText(const std::vector<std::string>& nodes)

@@ -2,7 +2,7 @@
 // vendor id. Any user may open a HID device that is not a keyboard or a
 // mouse, so nothing is refused and there is no rule to install; the system
 // does not say which program holds a unit, only that one does.
-#include "unit_access.h"
+#include "unit_nodes_system.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -33,8 +33,9 @@ bool isUnitPath(std::string path)
     return path.find(kVendorKey) != std::string::npos;
 }
 
-// The interface paths of the units present, in SetupDi's order.
-std::vector<std::string> unitPaths()
+} // namespace
+
+std::vector<std::string> platform::unitNodes()
 {
     std::vector<std::string> paths;
     GUID hidGuid;
@@ -60,44 +61,22 @@ std::vector<std::string> unitPaths()
 
 // Every program using a unit opens it unshared (the library does): a
 // sharing violation means another program has it.
-bool heldElsewhere(const std::string& path)
+std::vector<NodeHolder> platform::otherHoldersOf(const std::string& path)
 {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
-        return false;
+        return {};
     }
-    return GetLastError() == ERROR_SHARING_VIOLATION;
+    if (GetLastError() == ERROR_SHARING_VIOLATION)
+        return {NodeHolder{}};
+    return {};
 }
-
-} // namespace
 
 bool deniedToThisProcess(const std::string&)
 {
     return false;
-}
-
-std::vector<std::string> unreachableUnitNodes(const DeniedCheck& denied)
-{
-    std::vector<std::string> nodes;
-    for (const std::string& node : unitPaths())
-        if (denied(node))
-            nodes.push_back(node);
-    return nodes;
-}
-
-std::vector<UnitNode> presentUnitNodes(const DeniedCheck& denied)
-{
-    std::vector<UnitNode> nodes;
-    for (const std::string& node : unitPaths()) {
-        const bool refused = denied(node);
-        std::vector<NodeHolder> holders;
-        if (!refused && heldElsewhere(node))
-            holders.push_back({});
-        nodes.push_back({node, refused, holders});
-    }
-    return nodes;
 }
 
 QString accessHintText(const std::vector<std::string>& nodes)
