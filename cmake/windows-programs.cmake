@@ -31,7 +31,7 @@ set_target_properties(zq40panel PROPERTIES WIN32_EXECUTABLE ON)
 
 # What the programs load, beside them: Qt's DLLs and plugins and the
 # compiler's runtime (orlousb.dll has its runtime linked in).
-set(qt_dlls Qt6Core Qt6Gui Qt6Widgets Qt6Xml)
+set(qt_dlls Qt6Core Qt6Gui Qt6Network Qt6Widgets Qt6Xml)
 list(TRANSFORM qt_dlls PREPEND "${ZQ40_QT_MINGW}/bin/")
 list(TRANSFORM qt_dlls APPEND ".dll")
 set(runtime_dlls)
@@ -57,3 +57,27 @@ add_custom_target(zq40_windows_runtime ALL
 install(FILES ${qt_dlls} ${runtime_dlls} DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES "${plugins}/platforms/qwindows.dll" DESTINATION ${CMAKE_INSTALL_BINDIR}/platforms)
 install(FILES "${plugins}/styles/qwindowsvistastyle.dll" DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
+
+# The panel's icon in its executable: Explorer, the Start menu and .zq40
+# files show it.
+enable_language(RC)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/zq40panel.rc CONTENT
+     "IDI_ICON1 ICON \"${PROJECT_SOURCE_DIR}/app/images/zq40panel.ico\"\n")
+target_sources(zq40panel PRIVATE ${CMAKE_BINARY_DIR}/generated/zq40panel.rc)
+
+# zq40-setup-VERSION.exe, made with Debian's nsis when it is there.
+find_program(ZQ40_MAKENSIS makensis)
+if(ZQ40_MAKENSIS)
+  set(installer ${CMAKE_BINARY_DIR}/zq40-setup-${PROJECT_VERSION}.exe)
+  set(script ${PROJECT_SOURCE_DIR}/data/windows/zq40-setup.nsi)
+  add_custom_command(OUTPUT ${installer}
+      COMMAND ${ZQ40_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DBIN=${bin}
+              -DICON=${PROJECT_SOURCE_DIR}/app/images/zq40panel.ico -DOUTFILE=${installer} ${script}
+      DEPENDS ${script} $<TARGET_FILE:zq40panel> $<TARGET_FILE:zq40ctl> $<TARGET_FILE:orlousb>
+      COMMENT "Making the installer zq40-setup-${PROJECT_VERSION}.exe"
+      VERBATIM)
+  add_custom_target(zq40_installer ALL DEPENDS ${installer})
+  add_dependencies(zq40_installer zq40_windows_runtime)
+else()
+  message(STATUS "makensis not found: no installer (Debian package nsis)")
+endif()
