@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
     qt6-base-dev qt6-base-dev-tools xvfb xauth imagemagick
     qt6-httpserver-dev qt6-websockets-dev libsodium-dev openssl wrk
-    wine64 g++-mingw-w64-x86-64-posix
+    wine64 g++-mingw-w64-x86-64-posix nsis xdotool
     chromium python3
     mosquitto mosquitto-clients libmosquitto-dev
     systemd # systemd-analyze, for zq40d's unit; it needs no running systemd

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/prctl.h>
@@ -46,6 +47,73 @@ void WineSetup::killServer() const
     } else if (pid > 0) {
         waitpid(pid, nullptr, 0);
     }
+}
+
+Finished runToEnd(const std::vector<std::string>& argv, std::chrono::milliseconds timeout, const WineSetup* wine)
+{
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    std::vector<std::string> command = argv;
+    if (wine) {
+        command[0] = wine->bin + "/" + command[0];
+        command.insert(command.begin(), wine->loader);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        if (wine)
+            enterWine(*wine);
+        std::vector<char*> args;
+        for (auto& a : command)
+            args.push_back(a.data());
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    // Read while it runs and stop when it has ended, not at the end of the
+    // pipes: Wine's own processes, started by the first program, inherit them.
+    Finished done;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto drain = [&](int timeoutMs) {
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        if (poll(fds, 2, timeoutMs) <= 0)
+            return false;
+        bool read = false;
+        char buffer[4096];
+        for (int i = 0; i < 2; ++i)
+            if (fds[i].revents & POLLIN)
+                if (ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer); n > 0) {
+                    (i == 0 ? done.out : done.err).append(buffer, size_t(n));
+                    read = true;
+                }
+        return read;
+    };
+    int status = 0;
+    for (;;) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            while (drain(0))
+                ;
+            done.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            break;
+        }
+        drain(20);
+    }
+    close(out[0]);
+    close(err[0]);
+    for (std::string* text : {&done.out, &done.err})
+        for (size_t at; (at = text->find("\r\n")) != std::string::npos;)
+            text->erase(at, 1);
+    return done;
 }
 
 std::string windowsPath(std::string p)

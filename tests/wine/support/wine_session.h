@@ -29,6 +29,16 @@ struct WineSetup {
     void killServer() const;
 };
 
+// A program run to its end: exit code (-1 when it was killed at the time
+// limit), and its output with Windows' line ends made Unix ones.
+struct Finished {
+    int code = -1;
+    std::string out, err;
+};
+// Runs argv; under Wine when `wine` is given (argv[0] is then the .exe in its bin/).
+Finished runToEnd(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
+                  const WineSetup* wine = nullptr);
+
 // A Unix path as a Windows program names it (Wine maps / to Z:).
 std::string windowsPath(std::string unixPath);
 std::vector<std::string> words(const std::string& line);
