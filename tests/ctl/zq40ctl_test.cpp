@@ -4,6 +4,7 @@
 // update, test firmware refused off the test bed, and the exit codes when a
 // unit is missing, held or silent.
 #include "parameter_blocks.h"
+#include "unit_config.h"
 #include "written_codes.h"
 
 #include <zq40emu/zq40emu.h>
@@ -42,19 +43,6 @@ Run zq40ctl(const QStringList& arguments, int timeoutMs = 30000)
     r.out = p.readAllStandardOutput();
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
-}
-
-zq40emu::UnitConfig unit(uint32_t serial, uint32_t word5, const zq40::ParameterBlocks& blocks)
-{
-    zq40emu::UnitConfig config;
-    config.version.ser = serial;
-    config.version.word5 = word5;
-    config.version.word1 = 1;
-    for (uint8_t code : zq40emu::kBlockCodes) {
-        const auto block = blocks.block(code);
-        config.blocks[code] = std::vector<uint8_t>(block.begin(), block.end());
-    }
-    return config;
 }
 
 zq40::ParameterBlocks factory(const char* name, bool zones12Linked = false)
@@ -98,11 +86,11 @@ private slots:
 
     void listNamesUnitsChildrenAndTheirStates()
     {
-        auto current = unit(41001, kCarried601, factory("Hall"));
+        auto current = unitWithBlocks(41001, kCarried601, factory("Hall"));
         current.children = {zq40emu::pagingStation(0x01020006), zq40emu::remote(258, 200, 0x01030019),
                             zq40emu::remote(264, 200, 0x0103001A)};
         plug(current);
-        plug(unit(41002, kOld601, factory("Bar")));
+        plug(unitWithBlocks(41002, kOld601, factory("Bar")));
         const Run r = zq40ctl({QStringLiteral("list"), QStringLiteral("--json")});
         QCOMPARE(r.code, 0);
         const QJsonArray units = QJsonDocument::fromJson(r.out).array();
@@ -132,7 +120,7 @@ private slots:
 
     void setFollowsLinksAndARefusalSendsNothing()
     {
-        zq40emu::Unit& u = plug(unit(42001, kCarried601, factory("Hall", true)));
+        zq40emu::Unit& u = plug(unitWithBlocks(42001, kCarried601, factory("Hall", true)));
         Run r = zq40ctl({"set", "Zone1.Source=3", "Inputs.Pgm1Level=-10", "Zone2.Level=-20"});
         QCOMPARE(r.code, 0);
         QCOMPARE(writtenCodes(u), (std::vector<int>{16, 3}));
@@ -156,8 +144,8 @@ private slots:
         hall.set(zq40::zoneSetting(3, zq40::ZoneSetting::EQMid), -4);
         hall.set(zq40::pgmLevel(2), -30);
         hall.setLabel(zq40::zoneLabel(1), "Bar");
-        plug(unit(43001, kCarried601, hall));
-        zq40emu::Unit& target = plug(unit(43002, kCarried601, factory("Patio", true)));
+        plug(unitWithBlocks(43001, kCarried601, hall));
+        zq40emu::Unit& target = plug(unitWithBlocks(43002, kCarried601, factory("Patio", true)));
         const QString file = home.filePath(QStringLiteral("hall.zq40"));
         QCOMPARE(zq40ctl({"save", "43001", file}).code, 0);
         const Run r = zq40ctl({"load", "43002", file, "--keep-name"});
@@ -172,7 +160,7 @@ private slots:
 
     void updateBringsTheUnitAndItsChildToTheCarriedFirmware()
     {
-        auto old = unit(44001, kOld601, factory("Hall"));
+        auto old = unitWithBlocks(44001, kOld601, factory("Hall"));
         old.children = {zq40emu::remote(258, 202, 0x01040020)};
         zq40emu::Unit& u = plug(old);
         const Run r = zq40ctl({"update", "44001"}, 60000);
@@ -186,7 +174,7 @@ private slots:
 
     void testFirmwareIsRefusedForARealUnit()
     {
-        auto old = unit(44101, kOld601, factory("Hall"));
+        auto old = unitWithBlocks(44101, kOld601, factory("Hall"));
         old.children = {zq40emu::remote(258, 202, 0x01040020)};
         zq40emu::Unit& u = plug(old);
         // Without the test bed's word the unit is taken for a real one.
@@ -207,8 +195,8 @@ private slots:
     {
         Run r = zq40ctl({"show"});
         QVERIFY2(r.code == 2, qPrintable(r.err));
-        plug(unit(45001, kCarried601, factory("Hall")));
-        plug(unit(45002, kCarried601, factory("Bar")));
+        plug(unitWithBlocks(45001, kCarried601, factory("Hall")));
+        plug(unitWithBlocks(45002, kCarried601, factory("Bar")));
         r = zq40ctl({"show"});
         QCOMPARE(r.code, 2);
         QVERIFY(r.err.contains("several units are connected (45001, 45002)"));
@@ -229,7 +217,7 @@ private slots:
         cleanup();
 
         // A unit that never answers: the library's limit, then 5.
-        auto silent = unit(45003, kCarried601, factory("Hall"));
+        auto silent = unitWithBlocks(45003, kCarried601, factory("Hall"));
         silent.faults.silent = true;
         plug(silent);
         r = zq40ctl({"show"});

@@ -4,6 +4,7 @@
 // offline, goes online when a unit is plugged in, sends the block of a
 // slider clicked with the mouse, and lets no second copy run.
 #include "parameter_blocks.h"
+#include "unit_config.h"
 #include "wine_session.h"
 #include "written_codes.h"
 
@@ -42,19 +43,6 @@ zq40::ParameterBlocks named(const char* name)
     return b;
 }
 
-zq40emu::UnitConfig unitConfig(uint32_t serial, uint32_t word5, const zq40::ParameterBlocks& blocks)
-{
-    zq40emu::UnitConfig config;
-    config.version.ser = serial;
-    config.version.word5 = word5;
-    config.version.word1 = 1;
-    for (uint8_t code : zq40emu::kBlockCodes) {
-        const auto block = blocks.block(code);
-        config.blocks[code] = std::vector<uint8_t>(block.begin(), block.end());
-    }
-    return config;
-}
-
 std::vector<uint8_t> blockOf(const zq40::ParameterBlocks& blocks, uint8_t code)
 {
     const auto block = blocks.block(code);
@@ -79,11 +67,11 @@ protected:
 // runs, and each server start is another chance for Wine's own flakes.
 TEST_F(WindowsPrograms, ZqctlAnswersAsOnLinux)
 {
-    auto withChildren = unitConfig(41001, kCarried601, named("Hall"));
+    auto withChildren = unitWithBlocks(41001, kCarried601, named("Hall"));
     withChildren.children = {zq40emu::pagingStation(0x01020006), zq40emu::remote(258, 200, 0x01030019)};
     bed->plug(withChildren);
-    bed->plug(unitConfig(41002, kOld601, named("Bar")));
-    const auto patioConfig = unitConfig(41003, kCarried601, named("Patio"));
+    bed->plug(unitWithBlocks(41002, kOld601, named("Bar")));
+    const auto patioConfig = unitWithBlocks(41003, kCarried601, named("Patio"));
     zq40emu::Unit& patio = bed->plug(patioConfig);
 
     // The last one changes the unit, the others leave it as it was.
@@ -232,7 +220,7 @@ TEST_F(WindowsPanel, GoesOnlineSendsASliderAndRunsOnce)
     zq40::ParameterBlocks hall = named("Hall");
     hall.set(zq40::pgmLevel(1), -20);
     hall.setLabel(zq40::zoneLabel(1), "Bar");
-    zq40emu::Unit& unit = bed->plug(unitConfig(61001, kCarried601, hall));
+    zq40emu::Unit& unit = bed->plug(unitWithBlocks(61001, kCarried601, hall));
     const std::string online = windowTitled("Hall - \\(61001\\) - Working Online", 30s);
     ASSERT_FALSE(online.empty()) << "the unit's name did not reach the title";
     // The name is in the first block asked for; let the other thirteen arrive.
