@@ -12,12 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace winetest;
 using namespace std::chrono_literals;
@@ -134,61 +130,12 @@ TEST_F(WindowsPrograms, ZqctlAnswersAsOnLinux)
     EXPECT_EQ(int(int8_t(fromWindows.at(0))), -10);
 }
 
-// An X server of the test's own, on a free display, gone with the test.
-class Xserver {
-public:
-    Xserver()
-    {
-        for (int n = 90; n < 190 && display_.empty(); ++n)
-            if (!std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock") &&
-                !std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)))
-                tryDisplay(n);
-        if (display_.empty())
-            throw std::runtime_error("no X server could start");
-    }
-    ~Xserver()
-    {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    const std::string& display() const { return display_; }
-
-private:
-    // Another server may take the number first: it then leaves at once.
-    void tryDisplay(int n)
-    {
-        const std::string name = ":" + std::to_string(n);
-        pid_ = fork();
-        if (pid_ == 0) {
-            unsetenv("LD_PRELOAD"); // the X server has nothing to do with the test bed
-            execlp("Xvfb", "Xvfb", name.c_str(), "-nolisten", "tcp", "-screen", "0", "1280x800x24",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        for (int i = 0; i < 100; ++i) {
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_)
-                return;
-            if (std::filesystem::exists(socket)) {
-                display_ = name;
-                return;
-            }
-            std::this_thread::sleep_for(100ms);
-        }
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-
-    pid_t pid_ = -1;
-    std::string display_;
-};
-
 class WindowsPanel : public WindowsPrograms {
 protected:
     void SetUp() override
     {
+        // The test runs on an X server of its own (xvfb-run).
         setup.prefix = WineSetup::env("ZQ40_WINEPREFIX_X11");
-        setenv("DISPLAY", x.display().c_str(), 1);
         WindowsPrograms::SetUp();
     }
 
@@ -204,8 +151,6 @@ protected:
         } while (std::chrono::steady_clock::now() < deadline);
         return {};
     }
-
-    Xserver x;
 };
 
 TEST_F(WindowsPanel, GoesOnlineSendsASliderAndRunsOnce)
