@@ -190,9 +190,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(file->writes - writesBefore == expect.connects - connectsBefore);
         // The reader gets the report unless a write started after it came in.
         std::array<uint8_t, 64> taken{};
-        const bool handed = unit->readSlot.tryTake(taken.data());
+        const bool handed = unit->readQueue.tryTake(taken.data());
         check(handed == (file->writes == writesBefore));
         check(!handed || taken == report);
+        check(!unit->readQueue.tryTake(taken.data())); // and nothing else waits
         check(!updating || readCallbacks == readsBefore);
 
         if (report[kMsgIdOffset] == OUSB_MSG_VERSION) {

@@ -72,6 +72,20 @@ TEST_F(Commands, RepliesWithWrongCountTagOrTypeAreRefused)
     EXPECT_TRUE(ousb_GetStatusInfo(h, status));
 }
 
+TEST_F(Commands, AReaderLateForTwoReportsGetsThemInTurn)
+{
+    ousb_handle_t h = plugAndConnect(2251);
+    setFaults([](zq40emu::Faults& f) { f.otherMsgFirst = true; });
+    hid_report_t report{OUSB_MSG_STATUS, OUSB_TAG, OUSB_REPLY_FLAG, {}, {}};
+    ASSERT_TRUE(ousb_WriteReport(h, &report));
+    // The parameter block and then the status reply are both in before we read.
+    ASSERT_TRUE(events().waitFor([](const EventList& all) { return all.back().bytes[0] == OUSB_MSG_STATUS; }));
+    ASSERT_TRUE(ousb_ReadReport(h, &report));
+    EXPECT_EQ(report.msgID, OUSB_MSG_PARAMETER_REPORT);
+    ASSERT_TRUE(ousb_ReadReport(h, &report)); // and the one behind it is not lost
+    EXPECT_EQ(report.msgID, OUSB_MSG_STATUS);
+}
+
 TEST_F(Commands, WriteOnlyCommandsSendTheirReport)
 {
     ousb_handle_t h = plugAndConnect(2301);

@@ -4,7 +4,7 @@
 
 #include "../platform/platform.h"
 #include "orlousb.h"
-#include "report_slot.h"
+#include "report_queue.h"
 #include "timed_recursive_mutex.h"
 
 #include <array>
@@ -32,8 +32,8 @@ struct Device {
 
     std::unique_ptr<platform::HidFile> file;
 
-    // The last complete report and the read event, for ousb_ReadReport.
-    ReportSlot readSlot;
+    // The reports no reader has taken yet and the read event, for ousb_ReadReport.
+    ReportQueue readQueue;
     // Owner-re-entrant, timed: the firmware updater holds both for a whole
     // transfer and calls the report functions inside.
     TimedRecursiveMutex readLock;

@@ -36,7 +36,7 @@ void closeRecord(Device& d)
 void markDeleted(Device& d)
 {
     d.deleted = true;
-    d.readSlot.wakeAll();
+    d.readQueue.wakeAll();
 }
 
 void announceRemoval(Device& d, bool online)

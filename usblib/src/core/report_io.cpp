@@ -129,7 +129,7 @@ void handleReport(Device& d, uint64_t generation)
         break;
     }
 
-    d.readSlot.deliver(report.bytes, generation);
+    d.readQueue.deliver(report.bytes, generation);
 
     auto cb = d.readCallback.load();
     if (cb && !consumed && !lib.updateInProgress()) {
@@ -167,7 +167,7 @@ void completeRead(const DevicePtr& device)
         return;
     d.readQueued = false;
     platform::IoResult r = d.file->read(d.inBuffer.data() + 1);
-    const uint64_t generation = d.readSlot.generation();
+    const uint64_t generation = d.readQueue.generation();
     switch (r.status) {
     case platform::IoStatus::ok:
         break;
@@ -190,7 +190,7 @@ void completeRead(const DevicePtr& device)
 
 void handleIncomingReport(Device& d, const uint8_t* bytes, size_t size)
 {
-    const uint64_t generation = d.readSlot.generation();
+    const uint64_t generation = d.readQueue.generation();
     size = std::min<size_t>(size, 64);
     std::memcpy(d.inBuffer.data() + 1, bytes, size);
     handleReadBytes(d, size, generation);
@@ -209,7 +209,7 @@ bool writeReport(Device& d, const uint8_t* report64)
     logLine("ousb_WriteReport() for h " OUSB_HANDLE_FMT " msgID %d cnt %d cmd %d\n", logHandle(&d), report.msgID(),
             report.cnt(), report.cmd());
     // A read that follows waits for a report that arrives after this write.
-    d.readSlot.beginWrite();
+    d.readQueue.beginWrite();
     platform::IoResult r = d.file ? d.file->write(d.outBuffer.data(), int(kIoTimeout.count()))
                                   : platform::IoResult{platform::IoStatus::failed, platform::invalidHandleError(), 0};
     if (r.status != platform::IoStatus::ok) {
@@ -263,7 +263,7 @@ uint8_t ousb_ReadReport(ousb_handle_t handle, hid_report_t* report)
         // The worker waits by running read completions itself; each one that
         // runs starts a full wait again.
         auto deadline = std::chrono::steady_clock::now() + kIoTimeout;
-        while (!(signalled = d->readSlot.tryTake(out)) && !d->deleted) {
+        while (!(signalled = d->readQueue.tryTake(out)) && !d->deleted) {
             auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
@@ -272,7 +272,7 @@ uint8_t ousb_ReadReport(ousb_handle_t handle, hid_report_t* report)
                 deadline = std::chrono::steady_clock::now() + kIoTimeout;
         }
     } else {
-        signalled = d->readSlot.waitAndTake(out, kIoTimeout, [&d] { return d->deleted.load(); });
+        signalled = d->readQueue.waitAndTake(out, kIoTimeout, [&d] { return d->deleted.load(); });
     }
 
     if (signalled) {

@@ -1,14 +1,19 @@
-// The last complete report of a device and the read event that tells a
-// waiting ousb_ReadReport about it.
+// The complete reports of a device that no reader has taken yet, and the
+// read event that tells a waiting ousb_ReadReport about them.
 //
-// A write starts a new generation and clears the event. A report counts for
+// A write starts a new generation and empties the queue. A report counts for
 // the readers only if no write started after the worker read it: the worker
 // hands a report over after its own handling (callbacks included), and a
 // report that arrived before a client's request must not pass for its reply.
+// Readers take reports in the order they came, so a query reads the first
+// report after its request however late it wakes, and a reader that skips a
+// report of another kind still finds the one behind it. A queue that no one
+// reads keeps the newest reports.
 #pragma once
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -17,16 +22,17 @@
 
 namespace ousb {
 
-class ReportSlot {
+class ReportQueue {
 public:
     using Report = std::array<uint8_t, 64>;
+    static constexpr std::size_t kCapacity = 32;
 
     // A write is about to go out: what arrived so far is not its reply.
     void beginWrite()
     {
         std::lock_guard lock(mutex_);
         ++generation_;
-        signalled_ = false;
+        count_ = 0;
     }
 
     uint64_t generation() const
@@ -35,33 +41,37 @@ public:
         return generation_;
     }
 
-    // Stores a report read during `generation` and sets the event, unless a
-    // write has started since.
+    // Queues a report read during `generation`, unless a write has started
+    // since; a full queue gives up its oldest report.
     void deliver(const uint8_t* report, uint64_t generation)
     {
         {
             std::lock_guard lock(mutex_);
             if (generation != generation_)
                 return;
-            std::memcpy(report_.data(), report, report_.size());
-            signalled_ = true;
+            if (count_ == kCapacity) {
+                first_ = (first_ + 1) % kCapacity;
+                --count_;
+            }
+            std::memcpy(reports_[(first_ + count_) % kCapacity].data(), report, Report{}.size());
+            ++count_;
         }
         cv_.notify_all();
     }
 
-    // Takes the report if the event is set now.
+    // Takes the oldest report if there is one now.
     bool tryTake(uint8_t* out)
     {
         std::lock_guard lock(mutex_);
         return takeLocked(out);
     }
 
-    // Waits for the event, at most `timeout`, or until `abandoned()` holds.
+    // Waits for a report, at most `timeout`, or until `abandoned()` holds.
     template <class Abandoned>
     bool waitAndTake(uint8_t* out, std::chrono::milliseconds timeout, Abandoned abandoned)
     {
         std::unique_lock lock(mutex_);
-        cv_.wait_for(lock, timeout, [&] { return signalled_ || abandoned(); });
+        cv_.wait_for(lock, timeout, [&] { return count_ != 0 || abandoned(); });
         return takeLocked(out);
     }
 
@@ -77,18 +87,20 @@ public:
 private:
     bool takeLocked(uint8_t* out)
     {
-        if (!signalled_)
+        if (count_ == 0)
             return false;
-        signalled_ = false;
-        std::memcpy(out, report_.data(), report_.size());
+        std::memcpy(out, reports_[first_].data(), Report{}.size());
+        first_ = (first_ + 1) % kCapacity;
+        --count_;
         return true;
     }
 
     mutable platform::Mutex mutex_;
     platform::ConditionVariable cv_;
     uint64_t generation_ = 0;
-    bool signalled_ = false;
-    Report report_{};
+    std::array<Report, kCapacity> reports_{};
+    std::size_t first_ = 0;
+    std::size_t count_ = 0;
 };
 
 } // namespace ousb
