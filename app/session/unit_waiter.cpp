@@ -1,5 +1,7 @@
 #include "unit_waiter.h"
 
+#include "report_codec.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
@@ -18,6 +20,14 @@ UnitWaiter::UnitWaiter(PanelCore& core)
     connect(
         &registry.bridge(), &QDeviceManager::DoDeviceReadReport, this,
         [this](ousb_handle_t handle, const hid_report_t*) { reportCame(handle); }, Qt::QueuedConnection);
+    connect(
+        &registry.bridge(), &QDeviceManager::DoChildDeviceConnect, this,
+        [this](ousb_handle_t parent, ousb_child_device_info_t info, QByteArray) { childHeard(parent, info); },
+        Qt::QueuedConnection);
+    connect(
+        &registry.bridge(), &QDeviceManager::DoChildDeviceDisconnect, this,
+        [this](ousb_handle_t parent, ousb_child_device_info_t info) { childHeard(parent, info); },
+        Qt::QueuedConnection);
 }
 
 void UnitWaiter::waitForUnits()
@@ -76,24 +86,55 @@ void UnitWaiter::statusCame(QDevice* unit)
     // settings first, then every unit is asked for its blocks and children.
     core.unitReportedStatus(unit);
     // A unit in its bootloader has no blocks to send.
-    if (unit->bootloaderActive && ready.insert(unit).second)
-        emit DoUnitReady(unit);
+    if (unit->bootloaderActive)
+        becameReady(unit);
     check();
 }
 
 void UnitWaiter::reportCame(ousb_handle_t handle)
 {
     QDevice* unit = core.session().registry().find(handle);
-    // The first status came before any block; the dump's children came
-    // before its blocks (the library asked for them at connect).
-    if (unit && statusSeen.count(unit) && !unit->awaitingBlocks() && ready.insert(unit).second)
-        emit DoUnitReady(unit);
+    // The first status came before any block, and the children the library
+    // asked for at connect came before the blocks. The unit answers the
+    // enumeration sent after the blocks' request last: until it has, a query
+    // of the unit would read a child's announcement for its reply.
+    if (!unit || !statusSeen.count(unit) || unit->awaitingBlocks() || ready.count(unit) || childrenToHear.count(unit)) {
+        check();
+        return;
+    }
+    std::set<uint16_t> keys;
+    for (auto it = unit->children.cbegin(); it != unit->children.cend(); ++it)
+        keys.insert(it.key());
+    if (keys.empty())
+        becameReady(unit);
+    else
+        childrenToHear[unit] = std::move(keys);
     check();
+}
+
+void UnitWaiter::childHeard(ousb_handle_t parent, const ousb_child_device_info_t& info)
+{
+    QDevice* unit = core.session().registry().find(parent);
+    auto it = childrenToHear.find(unit);
+    if (it == childrenToHear.end())
+        return;
+    it->second.erase(childKey(info));
+    if (it->second.empty())
+        becameReady(unit);
+    check();
+}
+
+void UnitWaiter::becameReady(QDevice* unit)
+{
+    childrenToHear.erase(unit);
+    if (ready.insert(unit).second)
+        emit DoUnitReady(unit);
 }
 
 void UnitWaiter::unitLeft(QDevice* unit)
 {
     statusSeen.erase(unit);
+    childrenToHear.erase(unit);
     ready.erase(unit);
     check();
 }

@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -49,6 +50,8 @@ signals:
 private:
     void statusCame(QDevice* unit);
     void reportCame(ousb_handle_t handle);
+    void childHeard(ousb_handle_t parent, const ousb_child_device_info_t& info);
+    void becameReady(QDevice* unit);
     void unitLeft(QDevice* unit);
     void check();
 
@@ -56,6 +59,9 @@ private:
     std::vector<UnitNode> census;
     std::set<const QDevice*> statusSeen;
     std::set<const QDevice*> ready;
+    // Children a unit has with its blocks in, still to answer the front
+    // end's own enumeration that followed the blocks' request.
+    std::map<const QDevice*, std::set<uint16_t>> childrenToHear;
     QEventLoop* loop = nullptr;
     std::function<bool()> condition;
 };

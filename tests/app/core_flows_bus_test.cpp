@@ -5,6 +5,7 @@
 #include "panel_core.h"
 #include "presentation.h"
 #include "report_codec.h"
+#include "unit_waiter.h"
 #include "zone_links.h"
 
 #include <zq40emu/zq40emu.h>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <deque>
 #include <memory>
 
@@ -209,6 +211,28 @@ private slots:
         QTest::qWait(200);
         for (const auto& r : unit->received())
             QVERIFY(r.msgId() != OUSB_MSG_START_BOOTLOADER && r.msgId() != OUSB_MSG_STATUS);
+    }
+
+    // Ready too early, the unit's answer to the front end's enumeration is
+    // still coming, and an update's first query reads it for its reply.
+    void aUnitWithChildrenIsReadyOnceTheyAnsweredAfterItsBlocks()
+    {
+        disconnect(&core->session().registry(), &QDevices::DoNewDeviceBootStatus, this, nullptr);
+        QDeviceManager& bridge = core->session().registry().bridge();
+        std::atomic<int> announced{0}; // counted before the waiter hears of it
+        connect(
+            &bridge, &QDeviceManager::DoChildDeviceConnect, this, [&] { ++announced; }, Qt::DirectConnection);
+        UnitWaiter waiter(*core); // answers the status itself
+        // The library's worker dawdles after each report: what comes last comes late.
+        connect(
+            &bridge, &QDeviceManager::DoDeviceReadReport, this, [] { QThread::msleep(30); }, Qt::DirectConnection);
+        int announcedWhenReady = -1;
+        connect(&waiter, &UnitWaiter::DoUnitReady, this, [&] { announcedWhenReady = announced; });
+        auto config = hall(7000, carriedFirmware(kMainUnitModel), 1);
+        config.children = {zq40emu::remote(258, 202, 0x01040023)};
+        bed->plug(config);
+        QVERIFY(waiter.waitUntil([&] { return announcedWhenReady >= 0; }, 5000));
+        QCOMPARE(announcedWhenReady, 2); // to the library at connect, and to the front end
     }
 };
 
