@@ -102,13 +102,11 @@ void UnitWaiter::reportCame(ousb_handle_t handle)
         check();
         return;
     }
-    std::set<uint16_t> keys;
-    for (auto it = unit->children.cbegin(); it != unit->children.cend(); ++it)
-        keys.insert(it.key());
+    const QList<quint16> keys = unit->children.keys();
     if (keys.empty())
         becameReady(unit);
     else
-        childrenToHear[unit] = std::move(keys);
+        childrenToHear[unit] = std::set<uint16_t>(keys.begin(), keys.end());
     check();
 }
 

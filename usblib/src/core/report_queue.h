@@ -53,7 +53,7 @@ public:
                 first_ = (first_ + 1) % kCapacity;
                 --count_;
             }
-            std::memcpy(reports_[(first_ + count_) % kCapacity].data(), report, Report{}.size());
+            std::memcpy(reports_[(first_ + count_) % kCapacity].data(), report, sizeof(Report));
             ++count_;
         }
         cv_.notify_all();
@@ -89,7 +89,7 @@ private:
     {
         if (count_ == 0)
             return false;
-        std::memcpy(out, reports_[first_].data(), Report{}.size());
+        std::memcpy(out, reports_[first_].data(), sizeof(Report));
         first_ = (first_ + 1) % kCapacity;
         --count_;
         return true;
